@@ -1,0 +1,23 @@
+#pragma once
+// Which optional panel functions exist: bit 0 automatic dimming, bit 1
+// buzzer, bit 2 keypad lock.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "app/PanelState.h"
+#include "controller/CMCU.h"
+
+constexpr uint8_t kFunctionDimming = 0x01;
+constexpr uint8_t kFunctionBuzzer = 0x02;
+constexpr uint8_t kFunctionLock = 0x04;
+
+// The "HaveKeypad" setting: only a value that could be read and whose first
+// data byte is 0 leaves the keypad-lock function out. A missing key or
+// value, a failed read and an empty value all keep it.
+bool LockFunctionPresent(const std::optional<std::vector<uint8_t>>& haveKeypad);
+
+// Recomputes functionMask and functionCount from scratch: the lock function
+// as given, dimming always on a controller without extended registers,
+// otherwise dimming and buzzer from register 25.
+void UpdateFunctionMask(PanelState& state, CMCU& controller, bool lockPresent);

@@ -1,0 +1,22 @@
+#pragma once
+// A field shared between the message thread, the poll thread and the audio
+// notification threads without the panel lock. Each read and write is one
+// indivisible access (relaxed ordering is enough: no field publishes another).
+#include <atomic>
+
+template <class T> class Shared {
+public:
+    constexpr Shared(T value = T{}) noexcept : value_(value) {}
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+
+    operator T() const noexcept { return value_.load(std::memory_order_relaxed); }
+    // Gives the value stored, so that assignments chain like plain fields.
+    T operator=(T value) noexcept {
+        value_.store(value, std::memory_order_relaxed);
+        return value;
+    }
+
+private:
+    std::atomic<T> value_;
+};

@@ -1,0 +1,59 @@
+#pragma once
+// The controller object: the one request record and the access rules of the
+// keypad controller. Every access, from storing the address to taking the
+// data out, runs alone: the object's own lock serialises the message thread,
+// the poll thread and the audio notification threads.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "controller/ControllerDriver.h"
+#include "controller/SmbRequest.h"
+
+class CMCU {
+public:
+    static constexpr int kReadAttempts = 5;
+    static constexpr int kWriteAttempts = 6;
+    // A persistent read gives up after this many rounds (about one second).
+    static constexpr int kPersistentRounds = 50;
+
+    using TraceSink = std::function<void(const char*)>;
+
+    // pause: wait between two rounds of a persistent read.
+    CMCU(ControllerDriver& driver, TraceSink trace,
+         std::chrono::milliseconds pause = std::chrono::milliseconds(20));
+
+    // Up to five attempts; on success stores the byte in value and returns
+    // true, otherwise value is left as it was.
+    bool ReadRegister(uint16_t reg, int32_t& value);
+    // The same, for a field of another width (a shared field of the panel).
+    template <class Field> bool ReadRegister(uint16_t reg, Field& field) {
+        int32_t value = 0;
+        if (!ReadRegister(reg, value))
+            return false;
+        field = value;
+        return true;
+    }
+    // Up to six attempts; a write that never succeeds is dropped.
+    void WriteRegister(uint16_t reg, int32_t value);
+    // Repeats whole reads until one succeeds, for at most kPersistentRounds
+    // rounds; gives up with false and leaves value unchanged.
+    bool ReadRegisterPersistent(uint16_t reg, int32_t& value);
+    template <class Field> bool ReadRegisterPersistent(uint16_t reg, Field& field) {
+        int32_t value = 0;
+        if (!ReadRegisterPersistent(reg, value))
+            return false;
+        field = value;
+        return true;
+    }
+    // Level of the controller's input line; false when the driver fails.
+    bool ReadInputLine(uint8_t& level);
+
+private:
+    ControllerDriver& driver_;
+    TraceSink trace_;
+    std::chrono::milliseconds pause_;
+    std::mutex access_;
+    SmbRequest request_{};
+};

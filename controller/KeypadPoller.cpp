@@ -1,0 +1,170 @@
+#include "controller/KeypadPoller.h"
+
+#include <thread>
+
+#include "controller/RegisterMap.h"
+
+KeypadPoller::KeypadPoller(PanelState& state, CMCU& controller, PanelOperations& panel,
+                           std::recursive_mutex& panelLock, std::chrono::milliseconds period)
+    : state_(state), controller_(controller), panel_(panel), panelLock_(panelLock),
+      period_(period) {}
+
+int KeypadPoller::PollThreadProc() {
+    while (state_.pollRunning) {
+        std::this_thread::sleep_for(period_);
+        SyncPendingChanges();
+        uint8_t level = 1;
+        if (!controller_.ReadInputLine(level)) {
+            panel_.FailInputLine();
+            return 1;
+        }
+        if (level == 0)
+            OnControllerEvent();
+    }
+    return 1;
+}
+
+// The poll thread's own later steps read showingBrightness back, so it is
+// set here at once; only the window effects are left to the panel.
+void KeypadPoller::Arrange(int mode) {
+    state_.showingBrightness = static_cast<uint8_t>(mode);
+    panel_.ArrangePanel(mode);
+}
+
+void KeypadPoller::SyncPendingChanges() {
+    // Volume changed on the audio side.
+    state_.pendingVolume = static_cast<int32_t>(state_.audioVolume);
+    if (state_.pendingVolume != state_.keypadVolume) {
+        if (state_.showingBrightness)
+            Arrange(0);
+        panel_.ShowPanel();
+        controller_.WriteRegister(REG_SET_VOLUME, state_.pendingVolume);
+        if (!state_.skipSliderEcho)
+            panel_.SetSliderValue(state_.pendingVolume);
+        else
+            state_.skipSliderEcho = 0;
+        state_.keypadVolume = static_cast<int32_t>(state_.pendingVolume);
+        state_.shownVolume = static_cast<int32_t>(state_.pendingVolume);
+        if (state_.useEndpointVolume && (state_.appliedStatus & kStatusMute)) {
+            // The keypad was muted and the device's volume moved: record the
+            // keypad as un-muted and tell the controller the same.
+            state_.appliedStatus = state_.statusBits & ~kStatusMute;
+            controller_.WriteRegister(REG_MUTE, state_.statusBits & ~kStatusMute);
+            panel_.SetFunctionButtonPicture(kBitmapSpeakerOn);
+        }
+    }
+
+    // Brightness asked for with the slider; the panel is not shown for it.
+    state_.pendingBrightness = static_cast<int32_t>(state_.requestedBrightness);
+    if (state_.pendingBrightness != state_.brightness) {
+        controller_.WriteRegister(REG_SET_BRIGHTNESS, state_.pendingBrightness);
+        state_.brightness = static_cast<int32_t>(state_.pendingBrightness);
+        state_.shownBrightness = static_cast<int32_t>(state_.pendingBrightness);
+    }
+
+    // Mute changed on the audio side.
+    if ((state_.audioMute & kStatusMute) != (state_.statusBits & kStatusMute)) {
+        if (state_.showingBrightness)
+            Arrange(0);
+        panel_.ShowPanel();
+        int picture;
+        if (state_.audioMute & kStatusMute) {
+            state_.statusBits = state_.statusBits | kStatusMute;
+            picture = kBitmapSpeakerMuted;
+        } else {
+            state_.statusBits = state_.statusBits & ~kStatusMute;
+            picture = kBitmapSpeakerOn;
+        }
+        state_.appliedStatus = static_cast<int32_t>(state_.statusBits);
+        panel_.SetFunctionButtonPicture(picture);
+        controller_.WriteRegister(REG_MUTE, state_.statusBits);
+    }
+}
+
+void KeypadPoller::ShowBrightness() {
+    if (!state_.showingBrightness)
+        Arrange(1);
+    panel_.ShowPanel();
+    state_.pendingBrightness = static_cast<int32_t>(state_.brightness);
+    state_.requestedBrightness = static_cast<int32_t>(state_.brightness);
+    panel_.SetSliderValue(state_.brightness);
+}
+
+void KeypadPoller::ShowVolume() {
+    if (state_.showingBrightness)
+        Arrange(0);
+    panel_.ShowPanel();
+    state_.pendingVolume = static_cast<int32_t>(state_.keypadVolume);
+    state_.audioVolume = static_cast<int32_t>(state_.keypadVolume);
+    panel_.SetSliderValue(state_.keypadVolume);
+    panel_.PostSliderMoving();
+    if (state_.useEndpointVolume && (state_.appliedStatus & kStatusMute)) {
+        // A volume key while muted un-mutes keypad and device.
+        state_.statusBits = 0xFE;
+        state_.appliedStatus = 0xFE;
+        controller_.WriteRegister(REG_MUTE, 0xFE);
+        panel_.SetAudioMute(0);
+    }
+}
+
+void KeypadPoller::OnControllerEvent() {
+    std::lock_guard<std::recursive_mutex> lock(panelLock_);
+    const bool extended = state_.extendedRegisters != 0;
+
+    int32_t change = 0;
+    if (extended)
+        controller_.ReadRegister(REG_CHANGE_VALUE, change);
+    const bool flagsValid = extended && change != 0xFF;
+
+    controller_.ReadRegister(REG_BRIGHTNESS, state_.brightness);
+    const bool brightnessFlag = flagsValid && (change & 0x01);
+    if (state_.brightness != state_.shownBrightness) {
+        state_.shownBrightness = static_cast<int32_t>(state_.brightness);
+        ShowBrightness();
+    } else if (brightnessFlag) {
+        ShowBrightness();
+    }
+
+    controller_.ReadRegister(REG_VOLUME, state_.keypadVolume);
+    const bool volumeFlag = flagsValid && (change & 0x02);
+    if (state_.keypadVolume != state_.shownVolume) {
+        state_.shownVolume = static_cast<int32_t>(state_.keypadVolume);
+        ShowVolume();
+    } else if (volumeFlag) {
+        ShowVolume();
+    }
+
+    controller_.ReadRegister(REG_STATUS, state_.statusBits);
+    state_.autoDimming = (state_.statusBits & kStatusAutoDimming) ? 1 : 0;
+    state_.keypadLocked = (state_.statusBits & kStatusLocked) ? 1 : 0;
+    panel_.UpdateTrayIndication();
+
+    if (state_.appliedStatus != state_.statusBits)
+        panel_.ShowPanel();
+    if (state_.appliedStatus != state_.statusBits) {
+        const int32_t old = state_.appliedStatus;
+        state_.appliedStatus = static_cast<int32_t>(state_.statusBits);
+        if ((old ^ state_.statusBits) & kStatusMute) {
+            Arrange(0);
+            panel_.ShowPanel();
+            panel_.SetAudioMute(state_.statusBits & kStatusMute);
+        }
+    }
+
+    if (extended) {
+        controller_.ReadRegisterPersistent(REG_BACKLIGHT, state_.backlightValue);
+        if (state_.backlightValue != state_.backlightOn) {
+            if (!(state_.backlightValue & 0x01)) {
+                Arrange(1);
+                state_.backlightOn = 0;
+                panel_.HidePanel();
+                panel_.SetPanelHook(HookRect{});
+            } else if (!state_.backlightOn) {
+                panel_.RemovePanelHook();
+                panel_.SetFunctionButtonPicture(kBitmapBacklightOn);
+                state_.backlightOn = 1;
+                panel_.ShowPanel();
+            }
+        }
+    }
+}

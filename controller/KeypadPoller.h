@@ -1,0 +1,40 @@
+#pragma once
+// The poll thread's work: every 30 ms push the program's own changes to the
+// controller, then read the input line and, when it is low, bring panel,
+// tray and audio device up to date from the controller's registers.
+#include <chrono>
+#include <mutex>
+
+#include "app/PanelState.h"
+#include "controller/CMCU.h"
+#include "controller/PanelOperations.h"
+
+// Bitmaps the poll thread puts on the function button.
+constexpr int kBitmapBacklightOn = 159;
+constexpr int kBitmapSpeakerMuted = 172;
+constexpr int kBitmapSpeakerOn = 173;
+
+class KeypadPoller {
+public:
+    KeypadPoller(PanelState& state, CMCU& controller, PanelOperations& panel,
+                 std::recursive_mutex& panelLock,
+                 std::chrono::milliseconds period = std::chrono::milliseconds(30));
+
+    // The thread function: loops until pollRunning is cleared, returns 1.
+    // pollRunning is set by the starter before the thread runs, so that a
+    // close request that comes at once is never lost.
+    int PollThreadProc();
+    void SyncPendingChanges();
+    void OnControllerEvent();
+
+private:
+    void Arrange(int mode);
+    void ShowBrightness();
+    void ShowVolume();
+
+    PanelState& state_;
+    CMCU& controller_;
+    PanelOperations& panel_;
+    std::recursive_mutex& panelLock_;
+    std::chrono::milliseconds period_;
+};

@@ -1,0 +1,322 @@
+#include <atomic>
+#include <condition_variable>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FakeDriver.h"
+#include "app/PanelState.h"
+#include "controller/CMCU.h"
+#include "controller/KeypadPoller.h"
+
+namespace {
+// Records the panel operations in order, e.g. "arrange0 show slider=12".
+class FakePanel : public PanelOperations {
+public:
+    void ShowPanel() override { Add("show"); }
+    void HidePanel() override { Add("hide"); }
+    void ArrangePanel(int mode) override { Add("arrange" + std::to_string(mode)); }
+    void SetSliderValue(int32_t v) override { Add("slider=" + std::to_string(v)); }
+    void SetFunctionButtonPicture(int id) override { Add("picture=" + std::to_string(id)); }
+    void UpdateTrayIndication() override { Add("tray"); }
+    void SetAudioMute(int32_t flag) override { Add("mute=" + std::to_string(flag)); }
+    void SetPanelHook(const HookRect& r) override {
+        Add("hook=" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+            std::to_string(r.right) + "," + std::to_string(r.bottom));
+    }
+    void RemovePanelHook() override { Add("unhook"); }
+    void PostSliderMoving() override { Add("post-moving"); }
+    void FailInputLine() override {
+        Add("fail-input-line");
+        failed = true;
+    }
+
+    std::string Ops() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string out;
+        for (const auto& op : ops_)
+            out += (out.empty() ? "" : " ") + op;
+        return out;
+    }
+    void Clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ops_.clear();
+    }
+    std::atomic<bool> failed{false};
+
+private:
+    void Add(std::string op) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ops_.push_back(std::move(op));
+    }
+    std::mutex mutex_;
+    std::vector<std::string> ops_;
+};
+
+// The panel after start-up, in step with an extended controller at
+// brightness 10, volume 10, not muted, backlight on, arranged for brightness.
+struct Poll : ::testing::Test {
+    FakeDriver driver;
+    FakePanel panel;
+    PanelState state;
+    std::recursive_mutex panelLock;
+    CMCU mcu{driver, nullptr, std::chrono::milliseconds(0)};
+    KeypadPoller poller{state, mcu, panel, panelLock, std::chrono::milliseconds(1)};
+
+    void SetUp() override {
+        driver.values = {{1, 10}, {2, 10}, {18, 0x04}, {23, 1}, {28, 0}};
+        state.extendedRegisters = 1;
+        state.statusBits = 0x04;
+        state.appliedStatus = 0x04;
+        state.audioMute = 0x04;
+        state.showingBrightness = 1;
+        state.brightness = state.shownBrightness = state.requestedBrightness = 10;
+        state.keypadVolume = state.shownVolume = state.audioVolume = 10;
+        state.backlightOn = 1;
+    }
+    void Basic() {
+        state.extendedRegisters = 0;
+        state.statusBits = state.appliedStatus = state.audioMute = 0;
+        driver.values[18] = 0;
+    }
+};
+} // namespace
+
+TEST_F(Poll, VolumeKeyReadsRegistersInOrderAndShowsTheVolume) {
+    driver.values[2] = 11;
+    driver.values[28] = 0x02;
+    poller.OnControllerEvent();
+    EXPECT_EQ(driver.Accesses(), "R28 R1 R2 R18 R23");
+    EXPECT_EQ(panel.Ops(), "arrange0 show slider=11 post-moving tray");
+    EXPECT_EQ(state.keypadVolume, 11);
+    EXPECT_EQ(state.shownVolume, 11);
+    EXPECT_EQ(state.audioVolume, 11) << "so that the periodic sync writes nothing back";
+    EXPECT_EQ(state.showingBrightness, 0);
+
+    driver.ClearLog();
+    panel.Clear();
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(), "");
+    EXPECT_EQ(panel.Ops(), "");
+}
+
+TEST_F(Poll, ChangeFlagShowsAnUnchangedLevelOnlyOnExtendedControllers) {
+    struct Case {
+        const char* name;
+        bool extended;
+        uint32_t change;
+        const char* ops;
+        const char* accesses;
+    } cases[] = {
+        {"volume flag at range end", true, 0x02, "arrange0 show slider=10 post-moving tray",
+         "R28 R1 R2 R18 R23"},
+        {"brightness flag", true, 0x01, "show slider=10 tray", "R28 R1 R2 R18 R23"},
+        {"0xFF carries no information", true, 0xFF, "tray", "R28 R1 R2 R18 R23"},
+        {"no flags on a basic controller", false, 0x02, "tray", "R1 R2 R18"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        if (!c.extended)
+            Basic();
+        driver.values[28] = c.change;
+        driver.ClearLog();
+        panel.Clear();
+        poller.OnControllerEvent();
+        EXPECT_EQ(panel.Ops(), c.ops);
+        EXPECT_EQ(driver.Accesses(), c.accesses);
+    }
+}
+
+TEST_F(Poll, BrightnessChangeWhileShowingVolumeArrangesForBrightness) {
+    state.showingBrightness = 0;
+    driver.values[1] = 4;
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "arrange1 show slider=4 tray");
+    EXPECT_EQ(state.shownBrightness, 4);
+    EXPECT_EQ(state.requestedBrightness, 4) << "nothing to write back";
+    EXPECT_EQ(state.pendingBrightness, 4);
+}
+
+TEST_F(Poll, FailedReadsLeaveFieldsAndShowNothing) {
+    driver.readFailures = {{28, -1}, {1, -1}, {2, -1}, {18, -1}};
+    driver.values[1] = 3;
+    driver.values[18] = 0x85;
+    poller.OnControllerEvent();
+    EXPECT_EQ(state.brightness, 10);
+    EXPECT_EQ(state.keypadVolume, 10);
+    EXPECT_EQ(state.statusBits, 0x04);
+    EXPECT_EQ(panel.Ops(), "tray");
+}
+
+TEST_F(Poll, KeypadMuteFollowsToTheAudioDevice) {
+    driver.values[18] = 0x05;
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "tray show arrange0 show mute=1");
+    EXPECT_EQ(state.appliedStatus, 0x05);
+
+    panel.Clear();
+    driver.values[18] = 0x94; // un-muted, dimming and lock on
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "tray show arrange0 show mute=0");
+    EXPECT_EQ(state.autoDimming, 1);
+    EXPECT_EQ(state.keypadLocked, 1);
+
+    panel.Clear();
+    driver.values[18] = 0x84; // dimming off: shown, but no mute change
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "tray show");
+}
+
+TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
+    for (int endpoint = 0; endpoint <= 1; ++endpoint) {
+        SCOPED_TRACE(endpoint ? "endpoint" : "legacy mixer");
+        SetUp();
+        driver.ClearLog();
+        panel.Clear();
+        state.useEndpointVolume = static_cast<uint8_t>(endpoint);
+        state.statusBits = state.appliedStatus = state.audioMute = 0x05;
+        driver.values[18] = 0x05;
+        driver.values[2] = 12;
+        poller.OnControllerEvent();
+        if (endpoint) {
+            EXPECT_EQ(driver.Accesses(true), "R28 R1 R2 W7=254 R18 R23");
+            EXPECT_EQ(panel.Ops(), "arrange0 show slider=12 post-moving mute=0 tray show");
+            EXPECT_EQ(state.statusBits, 0x04);
+        } else {
+            EXPECT_EQ(driver.Accesses(true), "R28 R1 R2 R18 R23");
+            EXPECT_EQ(panel.Ops(), "arrange0 show slider=12 post-moving tray");
+        }
+    }
+}
+
+TEST_F(Poll, BacklightOffHidesAndHooksOnWakesAgain) {
+    driver.values[23] = 0;
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "tray arrange1 hide hook=0,0,0,0");
+    EXPECT_EQ(state.backlightOn, 0);
+
+    panel.Clear();
+    driver.values[23] = 1;
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "tray unhook picture=159 show");
+    EXPECT_EQ(state.backlightOn, 1);
+
+    panel.Clear();
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "tray");
+}
+
+TEST_F(Poll, AudioVolumeChangeIsWrittenToRegister9) {
+    state.audioVolume = 15;
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(true), "W9=15");
+    EXPECT_EQ(panel.Ops(), "arrange0 show slider=15");
+    EXPECT_EQ(state.keypadVolume, 15);
+    EXPECT_EQ(state.shownVolume, 15);
+
+    // The panel itself pushed the volume: the slider is left alone once.
+    driver.ClearLog();
+    panel.Clear();
+    state.skipSliderEcho = 1;
+    state.audioVolume = 16;
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(true), "W9=16");
+    EXPECT_EQ(panel.Ops(), "show");
+    EXPECT_EQ(state.skipSliderEcho, 0);
+}
+
+TEST_F(Poll, AudioVolumeWhileMutedOnEndpointWritesUnmutedStatus) {
+    state.useEndpointVolume = 1;
+    state.statusBits = state.appliedStatus = 0x05;
+    state.audioMute = 0; // the device was un-muted together with the volume change
+    state.audioVolume = 8;
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(true), "W9=8 W7=4 W7=4");
+    EXPECT_EQ(panel.Ops(), "arrange0 show slider=8 picture=173 show picture=173");
+    EXPECT_EQ(state.statusBits, 0x04);
+    EXPECT_EQ(state.appliedStatus, 0x04);
+}
+
+TEST_F(Poll, SliderBrightnessIsWrittenWithoutShowingThePanel) {
+    state.requestedBrightness = 17;
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(true), "W8=17");
+    EXPECT_EQ(panel.Ops(), "");
+    EXPECT_EQ(state.brightness, 17);
+    EXPECT_EQ(state.shownBrightness, 17);
+}
+
+TEST_F(Poll, AudioMuteToggleReachesRegister7AndThePicture) {
+    state.audioMute = 1;
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(true), "W7=5");
+    EXPECT_EQ(panel.Ops(), "arrange0 show picture=172");
+    EXPECT_EQ(state.statusBits, 0x05);
+    EXPECT_EQ(state.appliedStatus, 0x05);
+
+    driver.ClearLog();
+    panel.Clear();
+    state.audioMute = 0;
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(true), "W7=4");
+    EXPECT_EQ(panel.Ops(), "show picture=173");
+}
+
+namespace {
+template <class Pred> bool WaitFor(Pred pred, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+} // namespace
+
+TEST_F(Poll, IdleLoopReadsOnlyTheInputLineAndStopsOnRequest) {
+    state.pollRunning = 1;
+    std::thread thread([&] { poller.PollThreadProc(); });
+    ASSERT_TRUE(WaitFor([&] { return driver.GetValueCalls() >= 20; }, std::chrono::seconds(5)));
+    EXPECT_EQ(driver.Accesses(), "") << "no register is touched while the line stays high";
+
+    driver.Set(2, 14);
+    driver.RaiseLine();
+    ASSERT_TRUE(WaitFor([&] { return driver.Accesses() == "R28 R1 R2 R18 R23"; },
+                        std::chrono::seconds(5)));
+
+    state.pollRunning = 0;
+    thread.join();
+    const size_t accessesAtStop = driver.log.size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(driver.log.size(), accessesAtStop);
+    EXPECT_EQ(state.keypadVolume, 14);
+}
+
+TEST_F(Poll, InputLineFailureEndsTheLoop) {
+    driver.gpiFails = true;
+    state.pollRunning = 1;
+    EXPECT_EQ(poller.PollThreadProc(), 1);
+    EXPECT_TRUE(panel.failed);
+    EXPECT_EQ(panel.Ops(), "fail-input-line");
+}
+
+TEST_F(Poll, MessageThreadHandlerWaitsForAWholeEvent) {
+    // An event holds the panel lock from its first to its last access.
+    state.pollRunning = 1;
+    std::thread thread([&] { poller.PollThreadProc(); });
+    for (int i = 0; i < 50; ++i) {
+        driver.Set(2, static_cast<uint32_t>(i % 21));
+        driver.RaiseLine();
+        std::lock_guard<std::recursive_mutex> lock(panelLock);
+        const std::string accesses = driver.Accesses();
+        // Inside the lock an event is either not started or complete.
+        EXPECT_EQ(accesses.size() % std::string("R28 R1 R2 R18 R23 ").size(),
+                  accesses.empty() ? 0u : std::string("R28 R1 R2 R18 R23").size());
+    }
+    state.pollRunning = 0;
+    thread.join();
+}
