@@ -123,6 +123,7 @@ public:
 
     // Makes a zeroed or stale record a fresh controller with an empty log.
     void initialise(Profile profile);
+    bool isInitialised() const { return state_.magic == kStateMagic; }
     // Power-on state of the profile; faults are cleared, the log is kept.
     void reset(Profile profile);
 

@@ -1,0 +1,79 @@
+#include "drivers/KeypadSimClient.h"
+
+#include <string>
+
+using keypad::KeypadModel;
+using keypad::KeypadState;
+using keypad::Profile;
+
+namespace {
+
+constexpr DWORD kWaitStepMs = 5;
+
+std::string environmentValue(const char* name) {
+    char value[128];
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+std::string blockName() {
+    const std::string name = environmentValue("GPIDLL_SIM_NAME");
+    return name.empty() ? "LumitraxKeypadSim" : name;
+}
+
+Profile profileFromEnvironment() {
+    return keypad::parseProfile(environmentValue("GPIDLL_SIM_PROFILE")).value_or(Profile::Extended);
+}
+
+} // namespace
+
+std::unique_ptr<KeypadSimClient> KeypadSimClient::open() {
+    const std::string name = blockName();
+    OwnedHandle mutex(CreateMutexA(nullptr, FALSE, (name + "Lock").c_str()));
+    if (!mutex) {
+        return nullptr;
+    }
+    OwnedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                           sizeof(KeypadState), name.c_str()));
+    if (!mapping) {
+        return nullptr;
+    }
+    MappedState state(static_cast<KeypadState*>(
+        MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(KeypadState))));
+    if (!state) {
+        return nullptr;
+    }
+    std::unique_ptr<KeypadSimClient> client(
+        new KeypadSimClient(std::move(mutex), std::move(mapping), std::move(state)));
+    // A new block is all zeros; whoever finds it so first, under the lock,
+    // makes it a controller.
+    client->run([](KeypadModel& model, uint64_t) {
+        if (!model.isInitialised()) {
+            model.initialise(profileFromEnvironment());
+        }
+    });
+    return client;
+}
+
+std::optional<keypad::LogEntry> KeypadSimClient::waitFor(const keypad::LogPattern& pattern,
+                                                         uint64_t afterSeq, uint32_t timeoutMs) {
+    const uint64_t deadline = nowUs() + uint64_t{timeoutMs} * 1000;
+    for (;;) {
+        const auto entry =
+            run([&](KeypadModel& model, uint64_t) { return model.findAfter(pattern, afterSeq); });
+        if (entry || nowUs() >= deadline) {
+            return entry;
+        }
+        Sleep(kWaitStepMs);
+    }
+}
+
+uint64_t KeypadSimClient::nowUs() {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    const uint64_t ticks = static_cast<uint64_t>(counter.QuadPart);
+    const uint64_t perSecond = static_cast<uint64_t>(frequency.QuadPart);
+    return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
+}
