@@ -1,0 +1,10 @@
+#include "app/LumitraxApp.h"
+
+namespace {
+CLumitraxApp theApp;
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    theApp.InitInstance();
+    return 0;
+}

@@ -1,0 +1,15 @@
+#include "controller/GpiDllDriver.h"
+
+#include "controller/GpiDll.h"
+
+uint32_t GpiDllDriver::ReadByte(SmbRequest& request) {
+    return ::ReadByte(handle_, &request);
+}
+
+uint32_t GpiDllDriver::WriteByte(SmbRequest& request) {
+    return ::WriteByte(handle_, &request);
+}
+
+uint32_t GpiDllDriver::GetValue(uint8_t& level) {
+    return ::GPIDLL_GetValue(handle_, &level);
+}

@@ -1,0 +1,34 @@
+#include "framework/BitmapButton.h"
+
+void CBitmapButton::Attach(HWND dialog, int id) {
+    window_ = GetDlgItem(dialog, id);
+    id_ = id;
+}
+
+bool CBitmapButton::LoadBitmaps(UINT bitmapId) {
+    picture_.Reset(LoadBitmapResource(bitmapId));
+    return static_cast<bool>(picture_);
+}
+
+void CBitmapButton::SizeToContent() {
+    BITMAP info{};
+    if (!picture_ || !GetObjectA(picture_.Get(), sizeof info, &info))
+        return;
+    SetWindowPos(window_, nullptr, 0, 0, info.bmWidth, info.bmHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CBitmapButton::Invalidate() {
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+void CBitmapButton::Draw(const DRAWITEMSTRUCT& item) {
+    if (!picture_)
+        return;
+    BITMAP info{};
+    GetObjectA(picture_.Get(), sizeof info, &info);
+    MemoryDC source(item.hDC);
+    SelectionGuard select(source, picture_.Get());
+    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, info.bmWidth, info.bmHeight, source, 0, 0,
+           SRCCOPY);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// An owner-drawn push button that shows one bitmap (no separate pressed,
+// focused or disabled pictures). The parent forwards WM_DRAWITEM to it.
+#include "framework/Gdi.h"
+
+class CBitmapButton {
+public:
+    // Binds the object to the dialog's control id.
+    void Attach(HWND dialog, int id);
+    HWND GetSafeHwnd() const { return window_; }
+    int Id() const { return id_; }
+    // Loads the picture, releasing the previous one; false when it cannot be
+    // loaded (the button then keeps no picture).
+    bool LoadBitmaps(UINT bitmapId);
+    // Resizes the button to its picture.
+    void SizeToContent();
+    // Repaints the button.
+    void Invalidate();
+    void Draw(const DRAWITEMSTRUCT& item);
+
+private:
+    HWND window_ = nullptr;
+    int id_ = 0;
+    Bitmap picture_;
+};

@@ -1,0 +1,84 @@
+#include "framework/Dialog.h"
+
+namespace {
+// The dialog being created on this thread: messages that arrive before
+// WM_INITDIALOG (WM_SIZE at creation) still reach their object.
+thread_local CDialog* creating = nullptr;
+} // namespace
+
+CDialog::CDialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
+
+CDialog::~CDialog() {
+    if (m_hWnd)
+        DestroyWindow(m_hWnd);
+}
+
+INT_PTR CDialog::DoModal() {
+    ended_ = false;
+    creating = this;
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
+                                     parent_, DialogProc, reinterpret_cast<LPARAM>(this));
+    creating = nullptr;
+    if (!window)
+        return -1;
+    if (parent_)
+        EnableWindow(parent_, FALSE);
+    MSG msg;
+    while (!ended_) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(msg.wParam)); // leave WM_QUIT to the caller
+            break;
+        }
+        if (!PreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (parent_)
+        EnableWindow(parent_, TRUE);
+    DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+    return result_;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    result_ = result;
+    ended_ = true;
+    if (m_hWnd)
+        PostMessageA(m_hWnd, WM_NULL, 0, 0); // wake the loop
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+    return m_hWnd && IsDialogMessageA(m_hWnd, msg);
+}
+
+bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(LOWORD(wParam));
+        return true;
+    }
+    return false;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        self->m_hWnd = window;
+        return self->OnInitDialog();
+    }
+    if (!self) {
+        self = creating;
+        if (!self)
+            return FALSE;
+        self->m_hWnd = window;
+    }
+    LRESULT result = 0;
+    if (!self->OnMessage(message, wParam, lParam, result))
+        return FALSE;
+    SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+    return TRUE;
+}

@@ -1,0 +1,75 @@
+#pragma once
+// Owners for GDI objects and memory drawing contexts: each releases exactly
+// what it created, on every path.
+#include <utility>
+
+#include "framework/Win32.h"
+
+// Owns one GDI object (bitmap, region, brush) and deletes it.
+template <class Handle> class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(Handle handle) : handle_(handle) {}
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    GdiObject& operator=(GdiObject&& other) noexcept {
+        Reset(std::exchange(other.handle_, nullptr));
+        return *this;
+    }
+    ~GdiObject() { Reset(); }
+
+    Handle Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    // Takes ownership of handle, deleting the one held before.
+    void Reset(Handle handle = nullptr) {
+        if (handle_)
+            DeleteObject(handle_);
+        handle_ = handle;
+    }
+    // Gives up ownership (for example to SetWindowRgn, which takes it over).
+    Handle Release() { return std::exchange(handle_, nullptr); }
+
+private:
+    Handle handle_ = nullptr;
+};
+
+using Bitmap = GdiObject<HBITMAP>;
+using Region = GdiObject<HRGN>;
+using Brush = GdiObject<HBRUSH>;
+
+// A memory drawing context compatible with another one; deleted at the end.
+class MemoryDC {
+public:
+    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    ~MemoryDC() {
+        if (dc_)
+            DeleteDC(dc_);
+    }
+    HDC Get() const { return dc_; }
+    operator HDC() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+// Selects an object into a context and puts the previous one back.
+class SelectionGuard {
+public:
+    SelectionGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    SelectionGuard(const SelectionGuard&) = delete;
+    SelectionGuard& operator=(const SelectionGuard&) = delete;
+    ~SelectionGuard() {
+        if (previous_)
+            SelectObject(dc_, previous_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// Loads a bitmap resource of this module.
+HBITMAP LoadBitmapResource(UINT id);
