@@ -1,0 +1,43 @@
+#include "display/LayoutArithmetic.h"
+
+int32_t FunctionGap(PanelFunction function, uint8_t functionMask) {
+    if (!(functionMask & (1u << kDimmingFunction)))
+        return 8;
+    return function == kDimmingFunction ? 2 : 4;
+}
+
+int32_t FunctionButtonTop(PanelFunction function) {
+    return function == kDimmingFunction ? 4 : 3;
+}
+
+FunctionRow LayoutFunctionRow(uint8_t functionMask,
+                              const std::array<PixelSize, kPanelFunctions>& buttonSizes,
+                              PixelSize separatorSize) {
+    FunctionRow row;
+    for (PanelFunction function : {kLockFunction, kBuzzerFunction, kDimmingFunction}) {
+        if (!(functionMask & (1u << function)))
+            continue;
+        const int32_t gap = FunctionGap(function, functionMask);
+        FunctionPlacement placement;
+        placement.button = PixelRect::At(row.width + gap, FunctionButtonTop(function),
+                                         buttonSizes[function]);
+        row.width = placement.button.right;
+        placement.separator = PixelRect::At(row.width + gap, 3, separatorSize);
+        row.width = placement.separator.right;
+        row.placements[function] = placement;
+    }
+    return row;
+}
+
+LevelRects VolumeArrangement(const LevelRects& current) {
+    const PixelRect& s = current[kSwitchButton];
+    const PixelRect& m = current[kLevelMarker];
+    const PixelSize f = current[kFunctionButton].Size();
+    const PixelSize l = current[kLevelSlider].Size();
+    LevelRects volume;
+    volume[kFunctionButton] = PixelRect::At(s.left, s.top, f);
+    volume[kLevelSlider] = PixelRect::At(m.left + 4, m.top + 2, l);
+    volume[kSwitchButton] = PixelRect::At(s.left + l.width + f.width + 14, s.top, s.Size());
+    volume[kLevelMarker] = PixelRect::At(m.left + l.width + 7, m.top, m.Size());
+    return volume;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The panel's layout arithmetic: the row of optional function buttons at the
+// left edge, and the volume arrangement of the four level controls computed
+// from where they stand in the brightness arrangement.
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "controls/PixelRect.h"
+
+// The level controls, in the fixed order of both stored arrangements.
+enum LevelControl { kSwitchButton, kLevelMarker, kFunctionButton, kLevelSlider, kLevelControls };
+using LevelRects = std::array<PixelRect, kLevelControls>;
+
+// Optional functions by their bit in the function mask.
+enum PanelFunction { kDimmingFunction, kBuzzerFunction, kLockFunction, kPanelFunctions };
+
+// Where one optional function's button and separator go.
+struct FunctionPlacement {
+    PixelRect button;
+    PixelRect separator;
+};
+
+// The row of optional function buttons, indexed by function bit; functions
+// absent from the mask have no placement. width is where the row ends (0
+// when it is empty).
+struct FunctionRow {
+    std::array<std::optional<FunctionPlacement>, kPanelFunctions> placements;
+    int32_t width = 0;
+};
+
+// The gap before a function's button and before its separator: 8 pixels when
+// the dimming function is absent; with it, 4 for padlock and buzzer and 2 for
+// the dimming button.
+int32_t FunctionGap(PanelFunction function, uint8_t functionMask);
+// The top edge of a function's button: 4 for dimming, 3 for buzzer and padlock.
+int32_t FunctionButtonTop(PanelFunction function);
+// Lays out padlock, then buzzer, then dimming, each button (sized to its
+// picture) followed by its separator (top 3), left to right from x = 0.
+FunctionRow LayoutFunctionRow(uint8_t functionMask,
+                              const std::array<PixelSize, kPanelFunctions>& buttonSizes,
+                              PixelSize separatorSize);
+
+// The volume arrangement from the level controls' rectangles in client
+// coordinates: function button where the switch button was, the slider just
+// right of the separator's old place, then separator and switch button.
+LevelRects VolumeArrangement(const LevelRects& current);
