@@ -244,6 +244,10 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case MM_MIXM_LINE_CHANGE:
         result = OnMixerLineChange(wParam, lParam);
         return true;
+    case WM_SLIDER_MOVED:
+    case WM_SLIDER_MOVING:
+        result = OnSliderMoved(wParam, lParam);
+        return true;
     case WM_CLOSE:
         OnClose();
         return true;

@@ -61,6 +61,9 @@ public:
     void LoadTrayMenu();
     void UpdateTrayIndication();
 
+    // --- Panel commands (commands/) ---
+    LRESULT OnSliderMoved(WPARAM wParam, LPARAM lParam);
+
     // --- Hook wrappers (commands/) ---
     bool SetPanelHook(RECT rect);
     bool RemovePanelHook();

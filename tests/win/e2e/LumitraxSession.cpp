@@ -1,0 +1,144 @@
+#include "LumitraxSession.h"
+
+#include <atomic>
+#include <functional>
+
+namespace {
+std::string ProgramPath() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of("\\/") + 1) + "Lumitrax.exe";
+}
+
+// Finds a top-level dialog window of one process that passes a test.
+struct FindWindowOf {
+    DWORD processId;
+    std::function<bool(HWND)> accept;
+    HWND found = nullptr;
+
+    HWND WaitFor(std::chrono::milliseconds timeout) {
+        WaitUntil(
+            [this] {
+                EnumWindows(Match, reinterpret_cast<LPARAM>(this));
+                return found != nullptr;
+            },
+            timeout);
+        return found;
+    }
+    static BOOL CALLBACK Match(HWND window, LPARAM param) {
+        auto* self = reinterpret_cast<FindWindowOf*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char cls[64] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        if (owner == self->processId && std::string(cls) == "#32770" && self->accept(window)) {
+            self->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+};
+} // namespace
+
+LumitraxSession::LumitraxSession(keypad::Profile profile) {
+    // A controller block of this test's own, so that nothing left over from
+    // another test is seen.
+    static std::atomic<int> counter{0};
+    const std::string name = "LumitraxE2E-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(counter++);
+    SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str());
+    sim_ = KeypadSimClient::open();
+    if (sim_)
+        sim_->run([profile](keypad::KeypadModel& model, uint64_t) { model.reset(profile); });
+}
+
+LumitraxProcess::~LumitraxProcess() {
+    if (!info_.hProcess)
+        return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+}
+
+bool LumitraxProcess::Start() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string command = "\"" + ProgramPath() + "\"";
+    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info_) != 0;
+}
+
+std::optional<DWORD> LumitraxProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) !=
+        WAIT_OBJECT_0)
+        return std::nullopt;
+    DWORD status = 0;
+    GetExitCodeProcess(info_.hProcess, &status);
+    return status;
+}
+
+HWND LumitraxProcess::WaitForPanel(std::chrono::milliseconds timeout) {
+    FindWindowOf find{info_.dwProcessId, [](HWND window) {
+                          return GetDlgItem(window, 1002) != nullptr;
+                      }};
+    return find.WaitFor(timeout);
+}
+
+HWND LumitraxProcess::WaitForMessageBox(const std::string& text,
+                                         std::chrono::milliseconds timeout) {
+    FindWindowOf find{info_.dwProcessId, [&text](HWND window) {
+                          HWND child = nullptr;
+                          while ((child = FindWindowExA(window, child, "Static", nullptr))) {
+                              char shown[256] = "";
+                              GetWindowTextA(child, shown, sizeof shown);
+                              if (text == shown)
+                                  return true;
+                          }
+                          return false;
+                      }};
+    return find.WaitFor(timeout);
+}
+
+bool LumitraxSession::StartAndWaitUntilPolling(std::chrono::milliseconds timeout) {
+    const uint64_t before = LastSeq();
+    return program_.Start() && WaitFor('G', std::nullopt, before, timeout).has_value();
+}
+
+uint64_t LumitraxSession::LastSeq() {
+    return sim_->run([](keypad::KeypadModel& model, uint64_t) { return model.lastSeq(); });
+}
+
+std::vector<keypad::LogEntry> LumitraxSession::Entries(uint64_t afterSeq) {
+    return sim_->run(
+        [afterSeq](keypad::KeypadModel& model, uint64_t) { return model.entriesAfter(afterSeq); });
+}
+
+std::string LumitraxSession::Accesses(uint64_t afterSeq, bool withValues) {
+    std::string out;
+    for (const keypad::LogEntry& entry : Entries(afterSeq)) {
+        if (entry.op != 'R' && entry.op != 'W')
+            continue;
+        if (!out.empty())
+            out += ' ';
+        out += entry.op + std::to_string(entry.reg);
+        if (withValues && entry.op == 'W')
+            out += '=' + std::to_string(entry.value);
+    }
+    return out;
+}
+
+std::optional<keypad::LogEntry> LumitraxSession::WaitFor(char op, std::optional<uint16_t> reg,
+                                                         uint64_t afterSeq,
+                                                         std::chrono::milliseconds timeout) {
+    return sim_->waitFor(keypad::LogPattern{op, reg}, afterSeq,
+                         static_cast<uint32_t>(timeout.count()));
+}
+
+keypad::LogEntry LumitraxSession::Press(keypad::Key key) {
+    return sim_->run(
+        [key](keypad::KeypadModel& model, uint64_t now) { return model.pressKey(key, now); });
+}

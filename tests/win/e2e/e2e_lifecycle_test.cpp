@@ -1,0 +1,99 @@
+// Start-up, single instance, the poll cycle and the two ways the program ends,
+// seen from the simulated controller's access log.
+#include <gtest/gtest.h>
+
+#include "LumitraxSession.h"
+
+using namespace std::chrono_literals;
+using keypad::Key;
+using keypad::Profile;
+
+namespace {
+constexpr auto kStartTimeout = 30s; // a cold Wine start of the first program is slow
+}
+
+TEST(Lifecycle, StartUpReadsTheControllerInOrderForBothProfiles) {
+    struct Case {
+        Profile profile;
+        const char* accesses;
+    } cases[] = {
+        // status, functions; version, volume, brightness; functions again
+        {Profile::Extended, "R18 R25 R17 R2 R1 R25"},
+        // without extended registers neither 25 nor 27 is touched
+        {Profile::Basic, "R18 R17 R2 R1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile == Profile::Extended ? "extended" : "basic");
+        LumitraxSession session(c.profile);
+        const uint64_t start = session.LastSeq();
+        ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+        EXPECT_EQ(session.Accesses(start), c.accesses);
+
+        // Idle: a few cycles read the input line and nothing else.
+        const uint64_t idle = session.LastSeq();
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), 2s));
+        EXPECT_EQ(session.Accesses(idle), "");
+
+        HWND panel = session.Program().WaitForPanel(5s);
+        ASSERT_NE(panel, nullptr);
+        PostMessageA(panel, WM_CLOSE, 0, 0);
+        EXPECT_EQ(session.Program().WaitForExit(5s), std::optional<DWORD>(0));
+    }
+}
+
+TEST(Lifecycle, SecondCopyEndsAtOnceWithoutTouchingTheController) {
+    LumitraxSession session(Profile::Extended);
+    ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+    const uint64_t before = session.LastSeq();
+
+    LumitraxProcess second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(second.WaitForExit(10s), std::optional<DWORD>(0));
+    EXPECT_EQ(second.WaitForPanel(0ms), nullptr);
+    EXPECT_EQ(session.Accesses(before), "") << "only the first copy's input-line reads";
+}
+
+TEST(Lifecycle, KeyIsHandledWithinOnePollCycle) {
+    LumitraxSession session(Profile::Extended);
+    ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+
+    for (Key key : {Key::VolumeUp, Key::BrightnessDown, Key::VolumeUp}) {
+        const keypad::LogEntry press = session.Press(key);
+        ASSERT_TRUE(session.WaitFor('R', 23, press.seq, 2s));
+        // The first input-line read after the press finds the line low and
+        // the event's registers follow it at once.
+        const std::vector<keypad::LogEntry> after = session.Entries(press.seq);
+        ASSERT_GE(after.size(), 6u);
+        EXPECT_EQ(after[0].op, 'G');
+        EXPECT_EQ(after[0].value, 0u) << "line low";
+        EXPECT_EQ(session.Accesses(press.seq).substr(0, 17), "R28 R1 R2 R18 R23");
+        EXPECT_LT(after[1].timeUs - press.timeUs, 60'000u) << "handled within about one cycle";
+    }
+}
+
+TEST(Lifecycle, CloseRequestEndsTheProcessAndItsControllerAccess) {
+    LumitraxSession session(Profile::Extended);
+    ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+    HWND panel = session.Program().WaitForPanel(5s);
+    ASSERT_NE(panel, nullptr);
+
+    const uint64_t closed = session.LastSeq();
+    PostMessageA(panel, WM_CLOSE, 0, 0);
+    EXPECT_EQ(session.Program().WaitForExit(1s), std::optional<DWORD>(0));
+    // At most the input-line read of the cycle under way when the request came.
+    EXPECT_EQ(session.Accesses(closed), "");
+    EXPECT_LE(session.Entries(closed).size(), 1u);
+}
+
+TEST(Lifecycle, InputLineFailureIsReportedThenEndsWithStatus1) {
+    LumitraxSession session(Profile::Extended);
+    ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+    session.Sim().run([](keypad::KeypadModel& model, uint64_t) { model.failInputLine(); });
+
+    HWND box = session.Program().WaitForMessageBox("GPI_DLL GetValue Error!!", 5s);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(session.Program().WaitForExit(300ms), std::nullopt) << "waits for the user";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(session.Program().WaitForExit(5s), std::optional<DWORD>(1));
+}
