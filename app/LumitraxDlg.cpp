@@ -1,10 +1,9 @@
 #include "app/LumitraxDlg.h"
 
-#include <vector>
-
 #include "app/FunctionMask.h"
 #include "app/PanelMessages.h"
 #include "app/QueuedPanelOperations.h"
+#include "app/RegistryValue.h"
 #include "controller/GpiDll.h"
 #include "controller/GpiDllDriver.h"
 #include "controller/RegisterMap.h"
@@ -44,23 +43,8 @@ CLumitraxDlg::~CLumitraxDlg() {
 // --- Available functions ---
 
 bool CLumitraxDlg::ReadHaveKeypad() {
-    // Opened for reading only, so that a standard user's setting counts too.
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Qor\\Keypad", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return LockFunctionPresent(std::nullopt);
-    std::optional<std::vector<uint8_t>> value;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, "HaveKeypad", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
-        std::vector<uint8_t> data(size);
-        if (size == 0 || RegQueryValueExA(key, "HaveKeypad", nullptr, nullptr, data.data(),
-                                          &size) == ERROR_SUCCESS) {
-            data.resize(size);
-            value = std::move(data);
-        }
-    }
-    RegCloseKey(key);
-    return LockFunctionPresent(value);
+    return LockFunctionPresent(
+        ReadRegistryValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Qor\\Keypad", "HaveKeypad"));
 }
 
 void CLumitraxDlg::UpdateFunctionMask() {
