@@ -8,6 +8,8 @@
 #include <string>
 
 #include "app/PanelState.h"
+#include "audio/EndpointVolumeBackEnd.h"
+#include "audio/MixerHandle.h"
 #include "controller/CMCU.h"
 #include "controller/KeypadPoller.h"
 #include "controls/BitmapSlider.h"
@@ -110,7 +112,7 @@ public:
     WorkerThread pollThread;
     HMENU systemMenu = nullptr;
     MMRESULT mixerResult = 0;
-    HMIXER mixerHandle = nullptr;
+    MixerHandle mixerHandle;
     MIXERLINEA speakerLine{};
     MIXERLINECONTROLSA lineControls{};
     MIXERCONTROLA volumeControl{};
@@ -136,4 +138,13 @@ public:
 private:
     std::unique_ptr<QueuedPanelOperations> pollPanel;
     std::unique_ptr<KeypadPoller> poller;
+
+public:
+    // --- Endpoint volume back-end (audio/) ---
+    // Serialises the mixer records between the panel's and the poll thread.
+    std::mutex mixerLock;
+    // Made by the first OpenAudio on the endpoint back-end unless one is in
+    // place (tests put one with fake devices in). Declared last, so that it
+    // goes, and its notifications are unregistered, before anything they use.
+    std::unique_ptr<EndpointVolumeBackEnd> endpointBackEnd;
 };
