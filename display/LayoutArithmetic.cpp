@@ -11,8 +11,7 @@ int32_t FunctionButtonTop(PanelFunction function) {
 }
 
 FunctionRow LayoutFunctionRow(uint8_t functionMask,
-                              const std::array<PixelSize, kPanelFunctions>& buttonSizes,
-                              PixelSize separatorSize) {
+                              const std::array<FunctionSizes, kPanelFunctions>& sizes) {
     FunctionRow row;
     for (PanelFunction function : {kLockFunction, kBuzzerFunction, kDimmingFunction}) {
         if (!(functionMask & (1u << function)))
@@ -20,9 +19,9 @@ FunctionRow LayoutFunctionRow(uint8_t functionMask,
         const int32_t gap = FunctionGap(function, functionMask);
         FunctionPlacement placement;
         placement.button = PixelRect::At(row.width + gap, FunctionButtonTop(function),
-                                         buttonSizes[function]);
+                                         sizes[function].button);
         row.width = placement.button.right;
-        placement.separator = PixelRect::At(row.width + gap, 3, separatorSize);
+        placement.separator = PixelRect::At(row.width + gap, 3, sizes[function].separator);
         row.width = placement.separator.right;
         row.placements[function] = placement;
     }

@@ -21,6 +21,12 @@ struct FunctionPlacement {
     PixelRect separator;
 };
 
+// The sizes of one optional function's button (its picture) and separator.
+struct FunctionSizes {
+    PixelSize button;
+    PixelSize separator;
+};
+
 // The row of optional function buttons, indexed by function bit; functions
 // absent from the mask have no placement. width is where the row ends (0
 // when it is empty).
@@ -35,11 +41,10 @@ struct FunctionRow {
 int32_t FunctionGap(PanelFunction function, uint8_t functionMask);
 // The top edge of a function's button: 4 for dimming, 3 for buzzer and padlock.
 int32_t FunctionButtonTop(PanelFunction function);
-// Lays out padlock, then buzzer, then dimming, each button (sized to its
-// picture) followed by its separator (top 3), left to right from x = 0.
+// Lays out padlock, then buzzer, then dimming, each button followed by its
+// separator (top 3), left to right from x = 0. sizes is indexed by function bit.
 FunctionRow LayoutFunctionRow(uint8_t functionMask,
-                              const std::array<PixelSize, kPanelFunctions>& buttonSizes,
-                              PixelSize separatorSize);
+                              const std::array<FunctionSizes, kPanelFunctions>& sizes);
 
 // The volume arrangement from the level controls' rectangles in client
 // coordinates: function button where the switch button was, the slider just

@@ -5,8 +5,8 @@
 namespace {
 // The pictures' sizes: padlock 176/177 and buzzer 175 are 55 × 62, the
 // dimming buttons 165/166 are 77 × 62, the separator 160 is 3 × 62.
-const std::array<PixelSize, kPanelFunctions> kButtons = {{{77, 62}, {55, 62}, {55, 62}}};
-const PixelSize kSeparator{3, 62};
+const std::array<FunctionSizes, kPanelFunctions> kSizes = {
+    {{{77, 62}, {3, 62}}, {{55, 62}, {3, 62}}, {{55, 62}, {3, 62}}}};
 constexpr uint8_t kDimming = 1, kBuzzer = 2, kLock = 4;
 } // namespace
 
@@ -33,12 +33,12 @@ TEST(LayoutArithmetic, RowWidthForEveryCombination) {
     // + 3; lock or buzzer beside dimming: 4 + 55 + 4 + 3 each.
     const int32_t widths[8] = {0, 84, 74, 150, 74, 150, 148, 216};
     for (uint8_t mask = 0; mask < 8; ++mask)
-        EXPECT_EQ(LayoutFunctionRow(mask, kButtons, kSeparator).width, widths[mask])
+        EXPECT_EQ(LayoutFunctionRow(mask, kSizes).width, widths[mask])
             << "mask " << int(mask);
 }
 
 TEST(LayoutArithmetic, FullRowReadsLeftToRight) {
-    const FunctionRow row = LayoutFunctionRow(kLock | kBuzzer | kDimming, kButtons, kSeparator);
+    const FunctionRow row = LayoutFunctionRow(kLock | kBuzzer | kDimming, kSizes);
     ASSERT_TRUE(row.placements[kLockFunction] && row.placements[kBuzzerFunction] &&
                 row.placements[kDimmingFunction]);
     // 4, padlock, 4, separator, 4, buzzer, 4, separator, 2, dimming, 2, separator.
@@ -52,13 +52,13 @@ TEST(LayoutArithmetic, FullRowReadsLeftToRight) {
 }
 
 TEST(LayoutArithmetic, PadlockAloneStandsEightFromTheEdge) {
-    const FunctionRow row = LayoutFunctionRow(kLock, kButtons, kSeparator);
+    const FunctionRow row = LayoutFunctionRow(kLock, kSizes);
     EXPECT_FALSE(row.placements[kBuzzerFunction]);
     EXPECT_FALSE(row.placements[kDimmingFunction]);
     ASSERT_TRUE(row.placements[kLockFunction]);
     EXPECT_EQ(row.placements[kLockFunction]->button, (PixelRect{8, 3, 63, 65}));
     EXPECT_EQ(row.placements[kLockFunction]->separator, (PixelRect{71, 3, 74, 65}));
-    EXPECT_EQ(LayoutFunctionRow(0, kButtons, kSeparator).width, 0);
+    EXPECT_EQ(LayoutFunctionRow(0, kSizes).width, 0);
 }
 
 TEST(LayoutArithmetic, VolumeArrangementOfTheFourControls) {

@@ -1,0 +1,86 @@
+#pragma once
+// Pictures for the Windows tests of the panel's controls: a window's pixels
+// as they are on screen, a bitmap's pixels, and saving a picture as a build
+// artefact (bin/../artefacts/NAME.bmp beside the test program).
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "framework/Gdi.h"
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels; // 0x00RRGGBB, top row first
+
+    uint32_t At(int x, int y) const { return pixels[y * width + x] & 0xFFFFFFu; }
+};
+
+inline BITMAPINFO TopDown32(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    return info;
+}
+
+// The bitmap's pixels, converted to 32 bits.
+inline Picture ReadBitmap(HBITMAP bitmap) {
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    Picture picture{info.bmWidth, info.bmHeight,
+                    std::vector<uint32_t>(static_cast<size_t>(info.bmWidth) * info.bmHeight)};
+    BITMAPINFO format = TopDown32(info.bmWidth, info.bmHeight);
+    MemoryDC dc(nullptr);
+    GetDIBits(dc, bitmap, 0, static_cast<UINT>(info.bmHeight), picture.pixels.data(), &format,
+              DIB_RGB_COLORS);
+    return picture;
+}
+
+inline Picture ReadBitmapResource(UINT id) {
+    Bitmap bitmap(LoadBitmapResource(id));
+    return ReadBitmap(bitmap.Get());
+}
+
+// The window's pixels as drawn on screen (the window must be visible and
+// uncovered), including its non-client area when whole is true.
+inline Picture CaptureWindow(HWND window, bool whole = false) {
+    RECT r{};
+    if (whole)
+        GetWindowRect(window, &r);
+    else
+        GetClientRect(window, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    const HDC source = whole ? GetWindowDC(window) : GetDC(window);
+    MemoryDC memory(source);
+    Bitmap bitmap(CreateCompatibleBitmap(source, width, height));
+    {
+        SelectionGuard select(memory, bitmap.Get());
+        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    }
+    ReleaseDC(window, source);
+    return ReadBitmap(bitmap.Get());
+}
+
+// Saves the picture as NAME.bmp in the artefacts folder beside bin/.
+inline std::string SaveArtefact(const Picture& picture, const std::string& name) {
+    char module[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string folder(module);
+    folder.resize(folder.find_last_of("\\/"));        // .../bin
+    folder.resize(folder.find_last_of("\\/") + 1);    // .../
+    folder += "artefacts";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "\\" + name + ".bmp";
+    BITMAPINFO info = TopDown32(picture.width, picture.height);
+    const DWORD bytes = static_cast<DWORD>(picture.pixels.size() * 4);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42; // "BM"
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + bytes;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(reinterpret_cast<const char*>(picture.pixels.data()), bytes);
+    return path;
+}
