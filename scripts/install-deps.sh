@@ -20,6 +20,7 @@ have_cmd pulseaudio || need+=(pulseaudio)
 [ -x /usr/bin/python3 ] || need+=(python3)
 have_pkg wine32:i386 || need+=(wine wine32:i386)
 have_cmd xwd || need+=(x11-apps)
+[ -d /usr/share/wine/fonts ] && ls /usr/share/wine/fonts/marlett.ttf >/dev/null 2>&1 || need+=(fonts-wine)
 /usr/bin/python3 -c 'import PIL' 2>/dev/null || need+=(python3-pil)
 [ -f /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf ] || need+=(fonts-dejavu-core)
 
