@@ -4,7 +4,36 @@ namespace {
 // The dialog being created on this thread: messages that arrive before
 // WM_INITDIALOG (WM_SIZE at creation) still reach their object.
 thread_local CDialog* creating = nullptr;
+// The dialog window's own procedure while CreationProc stands in front of it.
+thread_local WNDPROC creationSuper = nullptr;
 } // namespace
+
+// The system sends the messages of a window's creation (WM_SIZE among them)
+// before the dialog procedure is installed. A hook sees the dialog's window
+// come into being and puts CreationProc in front of it until then.
+LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && creating && !creating->m_hWnd) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        creating->m_hWnd = window;
+        creationSuper = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CreationProc)));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK CDialog::CreationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC super = creationSuper;
+    if (GetWindowLongPtrA(window, DWLP_DLGPROC)) {
+        // The dialog procedure is in place: it sees everything from now on.
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
+        creationSuper = nullptr;
+    } else if (creating) {
+        LRESULT result = 0;
+        if (creating->OnMessage(message, wParam, lParam, result))
+            return result;
+    }
+    return CallWindowProcA(super, window, message, wParam, lParam);
+}
 
 CDialog::CDialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
 
@@ -16,8 +45,11 @@ CDialog::~CDialog() {
 INT_PTR CDialog::DoModal() {
     ended_ = false;
     creating = this;
+    const HHOOK hook = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
     HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
                                      parent_, DialogProc, reinterpret_cast<LPARAM>(this));
+    if (hook)
+        UnhookWindowsHookEx(hook);
     creating = nullptr;
     if (!window)
         return -1;
