@@ -61,6 +61,11 @@ void CLumitraxDlg::DoDataExchange() {
     levelMarker = GetDlgItem(m_hWnd, IDC_LEVEL_MARKER);
     buzzerButton.Attach(m_hWnd, IDC_BUZZER);
     lockButton.Attach(m_hWnd, IDC_LOCK);
+    // The template's background picture (always the widest background) would
+    // cover the panel's own painting, which draws the background that fits
+    // the functions, and it paints over the buttons and the slider in no
+    // fixed order. The panel's painting alone shows the background.
+    ShowWindow(GetDlgItem(m_hWnd, -1), SW_HIDE); // its only unnamed control (IDC_STATIC)
 }
 
 BOOL CLumitraxDlg::OnInitDialog() {
