@@ -42,7 +42,7 @@ test-native: native
 test-win32: win32
 	scripts/wine-env.sh --prefix $(WINE_PREFIX) --xvfb -- \
 	  ctest --test-dir $(WIN32_DIR) --output-on-failure -LE pulse
-	scripts/wine-env.sh --prefix $(WINE_PREFIX) --xvfb --pulse -- \
+	scripts/wine-env.sh --prefix $(WINE_PREFIX) --xvfb --pulse --winxp -- \
 	  ctest --test-dir $(WIN32_DIR) --output-on-failure -L pulse --no-tests=ignore
 
 run: win32
