@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "controls/SliderMath.h"
 #include "framework/Gdi.h"
+#include "res/resource.h"
 
 struct Picture {
     int width = 0;
@@ -39,6 +41,33 @@ inline Picture ReadBitmap(HBITMAP bitmap) {
 inline Picture ReadBitmapResource(UINT id) {
     Bitmap bitmap(LoadBitmapResource(id));
     return ReadBitmap(bitmap.Get());
+}
+
+// The number of pixels of part that differ from whole's pixels at (x, y); -1
+// when part does not fit there.
+inline int Differences(const Picture& whole, int x, int y, const Picture& part) {
+    if (x < 0 || y < 0 || x + part.width > whole.width || y + part.height > whole.height)
+        return -1;
+    int count = 0;
+    for (int row = 0; row < part.height; ++row)
+        for (int column = 0; column < part.width; ++column)
+            count += whole.At(x + column, y + row) != part.At(column, row);
+    return count;
+}
+
+// What the panel's slider shows for value over channel: the channel, and the
+// thumb's pixels other than its key colour, centred on the value's pixel with
+// its top edge 22 pixels down.
+inline Picture SliderPicture(UINT channel, int value) {
+    const SliderMetrics panel{182, 23, 0, 0, 0, 20};
+    Picture picture = ReadBitmapResource(channel);
+    const Picture thumb = ReadBitmapResource(IDB_THUMB);
+    const int left = ValueToPixel(panel, value) - thumb.width / 2;
+    for (int y = 0; y < thumb.height; ++y)
+        for (int x = 0; x < thumb.width; ++x)
+            if (thumb.At(x, y) != thumb.At(0, 0))
+                picture.pixels[(22 + y) * picture.width + left + x] = thumb.At(x, y);
+    return picture;
 }
 
 // The window's pixels as drawn on screen (the window must be visible and

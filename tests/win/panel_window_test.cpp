@@ -1,0 +1,364 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/LumitraxDlg.h"
+#include "controller/GpiDll.h"
+#include "controls/PanelPlacement.h"
+#include "display/LayoutArithmetic.h"
+#include "res/resource.h"
+#include "tests/win/panel_pictures.h"
+#include "tests/win/region_by_pixel.h"
+
+namespace {
+using namespace std::chrono_literals;
+constexpr COLORREF kKey = RGB(0, 128, 128);
+const char* kKeypadKey = "SOFTWARE\\Qor\\Keypad";
+
+// Polls pred until it holds or the timeout passes.
+template <class Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+std::string Folder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+// Runs keypadctl beside this program on this process's simulated controller;
+// its exit status, or -1 when it did not end within 30 seconds.
+int Keypadctl(const std::string& arguments) {
+    std::string command = "\"" + Folder() + "keypadctl.exe\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &process))
+        return -1;
+    DWORD status = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &status);
+    else
+        TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
+}
+
+// The panel's template is laid out for the shell dialog font, Tahoma 8 pt,
+// whose dialog base units are 6 × 13 pixels. Where Wine's own Tahoma lies
+// outside the prefix's font folder, Wine falls back on a wider font and every
+// template position lands further right; loading Wine's Tahoma for this
+// process gives the panel the metrics it has on Windows (where the file is
+// not there and Tahoma is installed anyway).
+void UseShellDialogFont() {
+    static const bool loaded = [] {
+        for (const char* file : {"Z:\\usr\\share\\wine\\fonts\\tahoma.ttf",
+                                 "Z:\\usr\\share\\wine\\fonts\\tahomabd.ttf"})
+            AddFontResourceExA(file, FR_PRIVATE, nullptr);
+        return true;
+    }();
+    (void)loaded;
+}
+
+// Whether the dialog's base units are those the template was laid out for.
+bool HasShellDialogMetrics(HWND dialog) {
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    return units.right == 6 && units.bottom == 13;
+}
+
+// The controller and the registry as a panel with the given functions finds
+// them: register 25 for dimming and buzzer, "HaveKeypad" for the lock.
+void PrepareFunctions(uint8_t register25, bool lock, int brightness, int volume) {
+    // This process's own controller. The driver library keeps the first block
+    // it opens for the whole process, so all tests of this program name it
+    // alike (as the audio tests do).
+    const std::string name = "LumitraxAudioTest" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str()));
+    UseShellDialogFont();
+    GPIDLL_Open();
+    ASSERT_EQ(Keypadctl("reset extended"), 0);
+    ASSERT_EQ(Keypadctl("set 25 " + std::to_string(register25)), 0);
+    ASSERT_EQ(Keypadctl("set 1 " + std::to_string(brightness)), 0);
+    ASSERT_EQ(Keypadctl("set 2 " + std::to_string(volume)), 0);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKeypadKey);
+    if (!lock) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const BYTE zero = 0;
+        RegSetValueExA(key, "HaveKeypad", 0, REG_BINARY, &zero, 1);
+        RegCloseKey(key);
+    }
+}
+
+// The panel dialog running modally on a thread of its own, as at start-up.
+class PanelUnderTest {
+public:
+    PanelUnderTest()
+        : thread_([this] {
+              dialog.DoModal();
+              ended_ = true;
+          }) {}
+    ~PanelUnderTest() {
+        if (const HWND window = Window())
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        // The dialog ends within one poll cycle of the close request.
+        if (WaitUntil([this] { return ended_.load(); }, 30s)) {
+            thread_.join();
+        } else {
+            ADD_FAILURE() << "the panel did not close";
+            thread_.detach();
+        }
+    }
+    HWND Window() const { return dialog.GetSafeHwnd(); }
+    // True once the initialisation has arranged the panel for brightness.
+    bool WaitInitialised() {
+        return WaitUntil([this] { return Window() && dialog.layoutInitBrightness; }, 30s) &&
+               SendMessageTimeoutA(Window(), WM_NULL, 0, 0, SMTO_BLOCK, 30000, nullptr);
+    }
+    void Click(const CBitmapButton& button) {
+        SendMessageA(button.GetSafeHwnd(), BM_CLICK, 0, 0);
+    }
+
+    std::recursive_mutex lock;
+    CLumitraxDlg dialog{lock};
+
+private:
+    std::atomic<bool> ended_{false};
+    std::thread thread_;
+};
+
+PixelRect ClientRectOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+    return PixelRect{r.left, r.top, r.right, r.bottom};
+}
+
+PixelRect ToPixelRect(const RECT& r) {
+    return PixelRect{r.left, r.top, r.right, r.bottom};
+}
+} // namespace
+
+TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
+    const struct {
+        uint8_t register25;
+        bool lock;
+        int count;
+        UINT background;
+        int width;
+        int rowWidth; // of the optional function buttons with their separators
+    } cases[] = {
+        {0, false, 0, IDB_BACKGROUND_0, 330, 0},
+        {0, true, 1, IDB_BACKGROUND_1, 390, 8 + 55 + 8 + 3},
+        {1, true, 2, IDB_BACKGROUND_2, 455, (4 + 55 + 4 + 3) + (2 + 77 + 2 + 3)},
+        {3, true, 3, IDB_BACKGROUND_3, 530, 2 * (4 + 55 + 4 + 3) + (2 + 77 + 2 + 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " functions");
+        PrepareFunctions(c.register25, c.lock, 13, 6);
+        PanelUnderTest panel;
+        ASSERT_TRUE(panel.WaitInitialised());
+        EXPECT_EQ(panel.dialog.functionCount, c.count);
+        const HWND window = panel.Window();
+        EXPECT_EQ(IsWindowVisible(panel.dialog.lockButton.GetSafeHwnd()) != 0, c.lock);
+        EXPECT_EQ(IsWindowVisible(panel.dialog.dimmingButton.GetSafeHwnd()) != 0,
+                  (c.register25 & 1) != 0);
+        EXPECT_EQ(IsWindowVisible(panel.dialog.buzzerButton.GetSafeHwnd()) != 0,
+                  (c.register25 & 2) != 0);
+        EXPECT_EQ(ClientRectOf(panel.dialog.switchButton.GetSafeHwnd()).left, c.rowWidth)
+            << "the level controls are shifted right by the row of function buttons";
+
+        // Every WM_SIZE rebuilds shape, size and place, and drops the old picture.
+        const HBITMAP before = panel.dialog.backgroundBitmap.Get();
+        SendMessageA(window, WM_SIZE, SIZE_RESTORED, 0);
+        EXPECT_NE(panel.dialog.backgroundBitmap.Get(), before);
+        EXPECT_EQ(GetObjectType(before), 0) << "the previous background is released";
+        EXPECT_EQ(panel.dialog.backgroundInfo.bmWidth, c.width);
+        EXPECT_EQ(panel.dialog.backgroundInfo.bmHeight, 70);
+
+        RECT placed{};
+        GetWindowRect(window, &placed);
+        const PixelPoint origin = CentredOrigin(GetSystemMetrics(SM_CXSCREEN),
+                                                GetSystemMetrics(SM_CYSCREEN), c.width, 70);
+        EXPECT_EQ(placed.left, origin.x);
+        EXPECT_EQ(placed.top, origin.y);
+        EXPECT_EQ(placed.right - placed.left, c.width);
+        EXPECT_EQ(placed.bottom - placed.top, 70);
+        EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        if (c.count == 0 && GetSystemMetrics(SM_CXSCREEN) == 1024 &&
+            GetSystemMetrics(SM_CYSCREEN) == 768) {
+            EXPECT_EQ(placed.left, 347);
+            EXPECT_EQ(placed.top, 349);
+        }
+
+        Region shape(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
+        Bitmap background(LoadBitmapResource(c.background));
+        const HDC screen = GetDC(nullptr);
+        EXPECT_TRUE(EqualRgn(shape.Get(), RegionByPixel(screen, background.Get(), kKey).Get()));
+        ReleaseDC(nullptr, screen);
+        for (POINT corner : {POINT{0, 0}, POINT{c.width - 1, 0}, POINT{0, 69},
+                             POINT{c.width - 1, 69}})
+            EXPECT_FALSE(PtInRegion(shape.Get(), corner.x, corner.y));
+        EXPECT_TRUE(PtInRegion(shape.Get(), c.width / 2, 35));
+    }
+}
+
+namespace {
+LevelRects LevelControlRects(CLumitraxDlg& dialog) {
+    return {ClientRectOf(dialog.switchButton.GetSafeHwnd()), ClientRectOf(dialog.levelMarker),
+            ClientRectOf(dialog.functionButton.GetSafeHwnd()),
+            ClientRectOf(dialog.levelSlider.GetSafeHwnd())};
+}
+
+// Repaints the panel through its own message loop, in the order the system
+// gives (controls with the transparent style after those beneath them);
+// true once nothing is left to paint and the last paint has ended (a paint
+// takes its update region away when it begins).
+BOOL CALLBACK NotePending(HWND child, LPARAM pending) {
+    *reinterpret_cast<bool*>(pending) |= GetUpdateRect(child, nullptr, FALSE) != 0;
+    return TRUE;
+}
+
+bool Repainted(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return WaitUntil(
+        [window] {
+            bool pending = GetUpdateRect(window, nullptr, FALSE) != 0;
+            EnumChildWindows(window, NotePending, reinterpret_cast<LPARAM>(&pending));
+            return !pending;
+        },
+        10s) &&
+           SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, nullptr);
+}
+
+LevelRects Stored(const RECT (&layout)[kLevelControls]) {
+    LevelRects rects;
+    for (int i = 0; i < kLevelControls; ++i)
+        rects[i] = ToPixelRect(layout[i]);
+    return rects;
+}
+
+void ExpectRects(const LevelRects& actual, const LevelRects& expected) {
+    const char* names[kLevelControls] = {"switch button", "separator", "function button",
+                                         "slider"};
+    for (int i = 0; i < kLevelControls; ++i)
+        EXPECT_EQ(actual[i], expected[i]) << names[i];
+}
+} // namespace
+
+TEST(PanelWindow, SwitchingTwiceReturnsToTheFirstArrangement) {
+    for (const bool threeFunctions : {false, true}) {
+        SCOPED_TRACE(threeFunctions ? "three functions" : "padlock only");
+        PrepareFunctions(threeFunctions ? 3 : 0, true, 13, 6);
+        PanelUnderTest panel;
+        ASSERT_TRUE(panel.WaitInitialised());
+        CLumitraxDlg& dialog = panel.dialog;
+
+        const LevelRects brightness = LevelControlRects(dialog);
+        EXPECT_TRUE(dialog.showingBrightness);
+        EXPECT_EQ(dialog.levelSlider.GetValue(), 13);
+        ExpectRects(Stored(dialog.brightnessLayout), brightness);
+        // The slider stands at its template place shifted right by the row of
+        // function buttons, as the switch button (template x 0) does.
+        const RECT home = dialog.levelSlider.GetTemplateRect();
+        EXPECT_EQ(brightness[kLevelSlider].left, home.left + brightness[kSwitchButton].left);
+        EXPECT_EQ(brightness[kLevelSlider].top, home.top);
+        EXPECT_GT(brightness[kLevelSlider].left, brightness[kFunctionButton].left)
+            << "right of the function button, not over the switch button";
+
+        panel.Click(dialog.switchButton);
+        EXPECT_FALSE(dialog.showingBrightness);
+        EXPECT_EQ(dialog.levelSlider.GetValue(), 6);
+        const LevelRects volume = LevelControlRects(dialog);
+        ExpectRects(volume, VolumeArrangement(brightness));
+        ExpectRects(Stored(dialog.volumeLayout), volume);
+
+        panel.Click(dialog.switchButton);
+        EXPECT_TRUE(dialog.showingBrightness);
+        EXPECT_EQ(dialog.levelSlider.GetValue(), 13);
+        ExpectRects(LevelControlRects(dialog), brightness);
+
+        panel.Click(dialog.switchButton);
+        SCOPED_TRACE("the stored volume places again");
+        ExpectRects(LevelControlRects(dialog), volume);
+    }
+}
+
+TEST(PanelWindow, ScreenshotsOfBothArrangements) {
+    for (const bool threeFunctions : {false, true}) {
+        SCOPED_TRACE(threeFunctions ? "three functions" : "padlock only");
+        PrepareFunctions(threeFunctions ? 3 : 0, true, 13, 6);
+        PanelUnderTest panel;
+        ASSERT_TRUE(panel.WaitInitialised());
+        CLumitraxDlg& dialog = panel.dialog;
+        const HWND window = panel.Window();
+        ASSERT_TRUE(HasShellDialogMetrics(window)) << "the panel's font is not Tahoma 8 pt";
+        SendMessageA(window, WM_SIZE, SIZE_RESTORED, 0); // centred on the screen
+        ShowWindow(window, SW_SHOWNA);
+        const Picture background = ReadBitmapResource(dialog.backgroundInfo.bmWidth == 530
+                                                          ? IDB_BACKGROUND_3
+                                                          : IDB_BACKGROUND_1);
+        ASSERT_EQ(background.width, threeFunctions ? 530 : 390);
+
+        for (const bool brightness : {true, false}) {
+            SCOPED_TRACE(brightness ? "brightness" : "volume");
+            if (static_cast<bool>(dialog.showingBrightness) != brightness)
+                panel.Click(dialog.switchButton);
+            ASSERT_TRUE(Repainted(window));
+            const Picture shown = CaptureWindow(window);
+            SaveArtefact(shown, std::string("panel_") + (threeFunctions ? "3" : "1") +
+                                    "_functions_" + (brightness ? "brightness" : "volume"));
+            ASSERT_EQ(shown.width, background.width);
+
+            const auto expectPicture = [&](HWND control, const Picture& picture,
+                                           const char* what) {
+                const PixelRect r = ClientRectOf(control);
+                EXPECT_EQ(Differences(shown, r.left, r.top, picture), 0) << what;
+            };
+            const int value = brightness ? 13 : 6;
+            expectPicture(dialog.levelSlider.GetSafeHwnd(),
+                          SliderPicture(brightness ? IDB_CHANNEL_BRIGHTNESS : IDB_CHANNEL_VOLUME,
+                                        value),
+                          "slider: channel with its caption, thumb at the value's pixel");
+            expectPicture(dialog.switchButton.GetSafeHwnd(),
+                          ReadBitmapResource(brightness ? IDB_VOLUME : IDB_BACKLIGHT),
+                          "switch button");
+            expectPicture(dialog.functionButton.GetSafeHwnd(),
+                          ReadBitmapResource(brightness ? IDB_BACKLIGHT_ON : IDB_VOLUME_SOUND),
+                          "function button");
+            expectPicture(dialog.lockButton.GetSafeHwnd(), ReadBitmapResource(IDB_UNLOCKED),
+                          "padlock button");
+            if (threeFunctions) {
+                expectPicture(dialog.buzzerButton.GetSafeHwnd(), ReadBitmapResource(IDB_BUZZER_ON),
+                              "buzzer button");
+                expectPicture(dialog.dimmingButton.GetSafeHwnd(),
+                              ReadBitmapResource(IDB_DIMMING_OFF), "dimming button");
+            }
+            // The background that fits the functions shows where no control
+            // stands, its rim all round.
+            for (int x = 20; x < shown.width - 20; x += 37) {
+                EXPECT_EQ(shown.At(x, 0), background.At(x, 0)) << "top rim at " << x;
+                EXPECT_EQ(shown.At(x, 69), background.At(x, 69)) << "bottom rim at " << x;
+            }
+            for (int x : {0, 1, 2, shown.width - 3, shown.width - 2, shown.width - 1})
+                EXPECT_EQ(shown.At(x, 35), background.At(x, 35)) << "side rim at " << x;
+        }
+    }
+}
