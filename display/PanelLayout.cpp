@@ -83,6 +83,7 @@ void CLumitraxDlg::ArrangePanel(int mode, const ArrangeLevels& levels) {
             layoutInitBrightness = 1;
         }
     }
+    // The switch button's new picture shows even where the button does not move.
     switchButton.Invalidate();
     if (!recorded)
         Store(layout, target);
