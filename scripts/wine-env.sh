@@ -395,6 +395,14 @@ else
   current_settings=$(cat "$marker")
 fi
 
+# Wine's own fonts (Tahoma, Marlett, ...): without them dialog fonts fall
+# back to a wider face and dialog units no longer match the templates.
+fonts="$prefix/drive_c/windows/Fonts"
+if [ ! -f "$fonts/tahoma.ttf" ] && [ -f /usr/share/wine/fonts/tahoma.ttf ]; then
+  cp /usr/share/wine/fonts/*.ttf "$fonts/"
+  log "copied Wine's fonts into the prefix"
+fi
+
 if [ "$current_settings" != "$wanted_settings" ]; then
   # Every program joins the desktop named Default, a virtual desktop of the
   # given size. Only a desktop created after this takes the setting, so the
