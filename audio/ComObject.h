@@ -39,8 +39,10 @@ private:
 };
 
 // A new object of ours, owned by the pointer returned (its first reference).
+// Stored through GetAddressOf, which takes no reference of its own in any
+// implementation of ComPtr (Attach does in some).
 template <class Object, class... Args> Microsoft::WRL::ComPtr<Object> MakeComObject(Args&&... args) {
     Microsoft::WRL::ComPtr<Object> object;
-    object.Attach(new Object(std::forward<Args>(args)...));
+    *object.GetAddressOf() = new Object(std::forward<Args>(args)...);
     return object;
 }

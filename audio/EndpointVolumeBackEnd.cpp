@@ -1,7 +1,5 @@
 #include "audio/EndpointVolumeBackEnd.h"
 
-#include <utility>
-
 #include "audio/AudioUnits.h"
 
 using Microsoft::WRL::ComPtr;
@@ -81,11 +79,13 @@ void EndpointVolumeBackEnd::Retire() {
     ComPtr<IMMDeviceEnumerator> enumerator;
     ComPtr<IAudioEndpointVolume> endpoint;
     {
+        // Swapped, not moved: a moved-from ComPtr keeps its pointer in some
+        // implementations.
         const std::lock_guard<std::mutex> lock(mutex_);
-        client = std::move(notificationClient);
-        callback = std::move(volumeCallback);
-        enumerator = std::move(deviceEnumerator);
-        endpoint = std::move(endpointVolume);
+        client.Swap(notificationClient);
+        callback.Swap(volumeCallback);
+        enumerator.Swap(deviceEnumerator);
+        endpoint.Swap(endpointVolume);
     }
     // Outside the lock: unregistering may wait for a notification in
     // progress, and a default-device change takes the lock.
