@@ -1,0 +1,114 @@
+// The running panel on the endpoint back-end with a fake playback device:
+// start-up pushes the keypad's levels to the device, and the poll thread
+// carries changes both ways between the simulated controller and the device.
+#include <gtest/gtest.h>
+
+#include "audio/EndpointVolumeBackEnd.h"
+#include "audio_fake_endpoint.h"
+#include "audio_test_support.h"
+#include "controller/RegisterMap.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using keypad::Key;
+using keypad::KeypadModel;
+using keypad::LogEntry;
+
+class AudioPanel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim = OpenOwnController();
+        ASSERT_TRUE(sim);
+        speakers = &devices->AddDevice(L"speakers", 0.9f);
+    }
+
+    // Starts the panel; the Windows version must choose the endpoint back-end.
+    void Start() {
+        running = std::make_unique<RunningPanel>([this](CLumitraxDlg& panel) {
+            panel.endpointBackEnd = std::make_unique<EndpointVolumeBackEnd>(
+                panel, [this](IMMDeviceEnumerator** e) { return devices.CopyTo(e); });
+        });
+        ASSERT_TRUE(running->WaitUntilPolling(20s));
+        ASSERT_EQ(running->Panel().useEndpointVolume, 1)
+            << "needs a Windows version with the endpoint interfaces (Wine's default)";
+    }
+
+    void Press(Key key) {
+        sim->run([key](KeypadModel& model, uint64_t now) { model.pressKey(key, now); });
+    }
+    // The first write of reg after seq, waited for.
+    std::optional<LogEntry> WaitForWrite(uint16_t reg, uint64_t seq) {
+        return sim->waitFor(keypad::LogPattern{'W', reg}, seq, 5000);
+    }
+    // Input-line reads (one per poll cycle) after seq and before entry.
+    int PollCyclesBefore(const LogEntry& entry, uint64_t seq) {
+        int cycles = 0;
+        for (const LogEntry& e : EntriesAfter(*sim, seq))
+            cycles += e.op == 'G' && e.seq < entry.seq;
+        return cycles;
+    }
+
+    std::unique_ptr<KeypadSimClient> sim;
+    ComPtr<FakeDeviceEnumerator> devices = MakeComObject<FakeDeviceEnumerator>();
+    FakeDevice* speakers = nullptr;
+    std::unique_ptr<RunningPanel> running; // goes before the fakes
+};
+
+TEST_F(AudioPanel, StartUpMakesTheDeviceFollowTheKeypad) {
+    sim->run([](KeypadModel& model, uint64_t) {
+        model.set(REG_VOLUME, 4);
+        model.set(REG_STATUS, kStatusExtended | kStatusMute);
+    });
+    Start();
+    EXPECT_EQ(speakers->Endpoint().Level(), 0.2f);
+    EXPECT_TRUE(speakers->Endpoint().Muted());
+    const uint64_t seq = LastSeq(*sim);
+    ASSERT_TRUE(sim->waitFor(keypad::LogPattern{'G', std::nullopt}, seq, 5000));
+    ASSERT_TRUE(sim->waitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
+    EXPECT_EQ(WritesAfter(*sim, seq), "") << "the device's reports match the keypad";
+}
+
+TEST_F(AudioPanel, ChangesMadeInWindowsReachTheControllerWithinOnePollCycle) {
+    Start();
+    FakeEndpointVolume& endpoint = speakers->Endpoint();
+    const struct {
+        const char* change;
+        std::function<void()> make;
+        uint16_t reg;
+        uint32_t value;
+    } cases[] = {
+        {"volume to 75 %", [&] { endpoint.SetMasterVolumeLevelScalar(0.75f, nullptr); },
+         REG_SET_VOLUME, 15},
+        {"volume to 50 %", [&] { endpoint.SetMasterVolumeLevelScalar(0.5f, nullptr); },
+         REG_SET_VOLUME, 10},
+        {"mute", [&] { endpoint.SetMute(TRUE, nullptr); }, REG_MUTE,
+         kStatusExtended | kStatusMute},
+        {"unmute", [&] { endpoint.SetMute(FALSE, nullptr); }, REG_MUTE, kStatusExtended},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        const uint64_t seq = LastSeq(*sim);
+        c.make();
+        const std::optional<LogEntry> write = WaitForWrite(c.reg, seq);
+        ASSERT_TRUE(write);
+        EXPECT_EQ(write->value, c.value);
+        EXPECT_LE(PollCyclesBefore(*write, seq), 1);
+    }
+}
+
+TEST_F(AudioPanel, VolumeKeyWhileMutedUnmutesKeypadAndDevice) {
+    Start();
+    Press(Key::Mute);
+    ASSERT_TRUE(WaitUntil([&] { return speakers->Endpoint().Muted(); }, 5s))
+        << "the keypad's mute reaches the device";
+
+    const uint64_t seq = LastSeq(*sim);
+    Press(Key::VolumeUp);
+    const std::optional<LogEntry> unmute = WaitForWrite(REG_MUTE, seq);
+    ASSERT_TRUE(unmute);
+    EXPECT_EQ(unmute->value, 0xFEu);
+    EXPECT_TRUE(WaitUntil([&] { return !speakers->Endpoint().Muted(); }, 5s));
+}
+
+} // namespace

@@ -1,0 +1,188 @@
+#pragma once
+// What the audio tests share: a simulated controller of the test process's
+// own, the panel dialog built on it (run or not), and the message boxes a
+// thread shows, read and answered.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/LumitraxDlg.h"
+#include "drivers/KeypadSimClient.h"
+
+// Polls pred until it holds or the timeout passes.
+template <class Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+// A fresh simulated controller (extended profile) that only this test
+// process uses: the panel's driver library and the test reach the same one.
+inline std::unique_ptr<KeypadSimClient> OpenOwnController() {
+    const std::string name = "LumitraxAudioTest" + std::to_string(GetCurrentProcessId());
+    SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str());
+    std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::open();
+    if (sim)
+        sim->run([](keypad::KeypadModel& model, uint64_t) { model.reset(keypad::Profile::Extended); });
+    return sim;
+}
+
+inline uint64_t LastSeq(KeypadSimClient& sim) {
+    return sim.run([](keypad::KeypadModel& model, uint64_t) { return model.lastSeq(); });
+}
+
+inline std::vector<keypad::LogEntry> EntriesAfter(KeypadSimClient& sim, uint64_t seq) {
+    return sim.run([seq](keypad::KeypadModel& model, uint64_t) { return model.entriesAfter(seq); });
+}
+
+// Register writes after seq, as "W9=15 W7=254".
+inline std::string WritesAfter(KeypadSimClient& sim, uint64_t seq) {
+    std::string writes;
+    for (const keypad::LogEntry& entry : EntriesAfter(sim, seq)) {
+        if (entry.op != 'W')
+            continue;
+        writes += (writes.empty() ? "W" : " W") + std::to_string(entry.reg) + "=" +
+                  std::to_string(entry.value);
+    }
+    return writes;
+}
+
+struct ShownMessageBox {
+    std::string caption;
+    std::string text;
+    HWND owner;
+};
+
+inline bool IsDialog(HWND window) {
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    return std::string(className) == "#32770";
+}
+
+// A message box: a dialog with an OK button and the text control message
+// boxes have.
+inline bool IsMessageBox(HWND window) {
+    return IsDialog(window) && GetDlgItem(window, IDOK) && GetDlgItem(window, 0xFFFF);
+}
+
+// The first top-level window of the thread that matches, or null.
+inline HWND FindThreadWindow(DWORD threadId, bool (*matches)(HWND)) {
+    struct Search {
+        bool (*matches)(HWND);
+        HWND found;
+    } search{matches, nullptr};
+    struct Visit {
+        static BOOL CALLBACK Window(HWND window, LPARAM param) {
+            auto& search = *reinterpret_cast<Search*>(param);
+            if (!search.matches(window))
+                return TRUE;
+            search.found = window;
+            return FALSE;
+        }
+    };
+    EnumThreadWindows(threadId, Visit::Window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Reads and answers with OK every message box threadId shows, one after
+// the other, until done() holds with no box up or the timeout passes.
+inline std::vector<ShownMessageBox> AnswerMessageBoxes(DWORD threadId,
+                                                       const std::function<bool()>& done,
+                                                       std::chrono::milliseconds timeout) {
+    std::vector<ShownMessageBox> shown;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const bool finished = done(); // before looking, so that no last box is missed
+        HWND box = FindThreadWindow(threadId, IsMessageBox);
+        if (!box) {
+            if (finished)
+                return shown;
+            Sleep(5);
+            continue;
+        }
+        char caption[128] = "", text[256] = "";
+        GetWindowTextA(box, caption, sizeof caption);
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        shown.push_back({caption, text, GetWindow(box, GW_OWNER)});
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        WaitUntil([box] { return !IsWindow(box); }, std::chrono::milliseconds(5000));
+    }
+    ADD_FAILURE() << "message boxes still coming after " << timeout.count() << " ms";
+    return shown;
+}
+
+// Runs work on a thread of its own and gives the texts of the message
+// boxes it showed, in order; each was answered with OK.
+inline std::vector<std::string> MessageBoxesDuring(const std::function<void()>& work) {
+    std::atomic<DWORD> threadId{0};
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        threadId = GetCurrentThreadId();
+        work();
+        finished = true;
+    });
+    WaitUntil([&] { return threadId != 0; }, std::chrono::milliseconds(5000));
+    std::vector<std::string> texts;
+    for (const ShownMessageBox& box :
+         AnswerMessageBoxes(threadId, [&] { return finished.load(); }, std::chrono::seconds(20))) {
+        EXPECT_EQ(box.caption, "Lumitrax") << box.text;
+        texts.push_back(box.text);
+    }
+    worker.join();
+    return texts;
+}
+
+// The panel dialog running modally on a thread of its own, as the program
+// runs it, with its poll thread on this process's simulated controller.
+// prepare runs on the panel before its window is made.
+class RunningPanel {
+public:
+    explicit RunningPanel(const std::function<void(CLumitraxDlg&)>& prepare)
+        : panel_(std::make_unique<CLumitraxDlg>(panelLock_)) {
+        prepare(*panel_);
+        thread_ = std::thread([this] {
+            threadId_ = GetCurrentThreadId();
+            panel_->DoModal();
+        });
+        WaitUntil([this] { return threadId_ != 0; }, std::chrono::milliseconds(5000));
+    }
+    ~RunningPanel() {
+        if (HWND window = Window())
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    RunningPanel(const RunningPanel&) = delete;
+    RunningPanel& operator=(const RunningPanel&) = delete;
+
+    // Waits until the panel is up and polling.
+    bool WaitUntilPolling(std::chrono::milliseconds timeout) {
+        return WaitUntil([this] { return Window() && panel_->pollRunning; }, timeout);
+    }
+    CLumitraxDlg& Panel() { return *panel_; }
+    DWORD ThreadId() const { return threadId_; }
+
+private:
+    // The panel: the dialog window of its thread that no window owns
+    // (message boxes are owned by it).
+    HWND Window() const {
+        return FindThreadWindow(threadId_, [](HWND window) {
+            return IsDialog(window) && !GetWindow(window, GW_OWNER);
+        });
+    }
+
+    std::recursive_mutex panelLock_;
+    std::unique_ptr<CLumitraxDlg> panel_;
+    std::atomic<DWORD> threadId_{0};
+    std::thread thread_;
+};
