@@ -144,17 +144,20 @@ inline std::vector<std::string> MessageBoxesDuring(const std::function<void()>& 
 }
 
 // The panel dialog running modally on a thread of its own, as the program
-// runs it, with its poll thread on this process's simulated controller.
-// prepare runs on the panel before its window is made.
+// runs it: made, run and destroyed on that thread (which is the one that
+// keeps COM initialised for it), with its poll thread on this process's
+// simulated controller. prepare runs on the panel before its window is made.
 class RunningPanel {
 public:
-    explicit RunningPanel(const std::function<void(CLumitraxDlg&)>& prepare)
-        : panel_(std::make_unique<CLumitraxDlg>(panelLock_)) {
-        prepare(*panel_);
-        thread_ = std::thread([this] {
-            threadId_ = GetCurrentThreadId();
-            panel_->DoModal();
-        });
+    explicit RunningPanel(std::function<void(CLumitraxDlg&)> prepare)
+        : thread_([this, prepare = std::move(prepare)] {
+              CLumitraxDlg panel(panelLock_);
+              prepare(panel);
+              threadId_ = GetCurrentThreadId();
+              panel_ = &panel;
+              panel.DoModal();
+              panel_ = nullptr; // a panel that could not start is not waited for
+          }) {
         WaitUntil([this] { return threadId_ != 0; }, std::chrono::milliseconds(5000));
     }
     ~RunningPanel() {
@@ -167,10 +170,14 @@ public:
 
     // Waits until the panel is up and polling.
     bool WaitUntilPolling(std::chrono::milliseconds timeout) {
-        return WaitUntil([this] { return Window() && panel_->pollRunning; }, timeout);
+        return WaitUntil(
+            [this] {
+                CLumitraxDlg* panel = panel_;
+                return panel && Window() && panel->pollRunning;
+            },
+            timeout);
     }
     CLumitraxDlg& Panel() { return *panel_; }
-    DWORD ThreadId() const { return threadId_; }
 
 private:
     // The panel: the dialog window of its thread that no window owns
@@ -182,7 +189,7 @@ private:
     }
 
     std::recursive_mutex panelLock_;
-    std::unique_ptr<CLumitraxDlg> panel_;
     std::atomic<DWORD> threadId_{0};
-    std::thread thread_;
+    std::atomic<CLumitraxDlg*> panel_{nullptr};
+    std::thread thread_; // last: started once everything it uses exists
 };
