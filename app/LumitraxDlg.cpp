@@ -4,6 +4,7 @@
 #include "app/PanelMessages.h"
 #include "app/QueuedPanelOperations.h"
 #include "app/RegistryValue.h"
+#include "audio/DeviceChange.h"
 #include "controller/GpiDll.h"
 #include "controller/GpiDllDriver.h"
 #include "controller/RegisterMap.h"
@@ -213,6 +214,9 @@ ArrangeLevels CLumitraxDlg::CurrentLevels() const {
 // --- Message map ---
 
 BOOL CLumitraxDlg::PreTranslateMessage(MSG* msg) {
+    // The system's audio devices changed: reopen the audio back-end.
+    if (IsDeviceChangeMessage(msg->message))
+        PostMessageA(m_hWnd, MM_MIXM_LINE_CHANGE, 0, 0);
     return CDialog::PreTranslateMessage(msg);
 }
 

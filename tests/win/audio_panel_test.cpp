@@ -7,6 +7,7 @@
 #include "audio_fake_endpoint.h"
 #include "audio_test_support.h"
 #include "controller/RegisterMap.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -109,6 +110,37 @@ TEST_F(AudioPanel, VolumeKeyWhileMutedUnmutesKeypadAndDevice) {
     ASSERT_TRUE(unmute);
     EXPECT_EQ(unmute->value, 0xFEu);
     EXPECT_TRUE(WaitUntil([&] { return !speakers->Endpoint().Muted(); }, 5s));
+}
+
+TEST_F(AudioPanel, DeviceChangeMessageBuildsANewEndpointSet) {
+    Start();
+    const std::vector<ComPtr<IMMNotificationClient>> before = devices->Clients();
+    ASSERT_EQ(before.size(), 1u);
+    running->Panel().skipSliderEcho = 1;
+
+    PostMessageA(running->Panel().GetSafeHwnd(), RegisterWindowMessageA("winmm_devicechange"), 0,
+                 0);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto now = devices->Clients();
+            return now.size() == 1 && now[0].Get() != before[0].Get();
+        },
+        5s))
+        << "the earlier device client is replaced, not joined";
+    EXPECT_TRUE(WaitUntil([&] { return running->Panel().skipSliderEcho == 0; }, 5s));
+}
+
+TEST_F(AudioPanel, SliderBrightnessReachesTheControllerWithinOnePollCycle) {
+    Start();
+    const uint64_t seq = LastSeq(*sim);
+    HWND slider = GetDlgItem(running->Panel().GetSafeHwnd(), IDC_LEVEL_SLIDER);
+    ASSERT_NE(slider, nullptr);
+    PostMessageA(slider, WM_KEYDOWN, VK_RIGHT, 0); // one step up from the keypad's 10
+    const std::optional<LogEntry> write = WaitForWrite(REG_SET_BRIGHTNESS, seq);
+    ASSERT_TRUE(write);
+    EXPECT_EQ(write->value, 11u);
+    EXPECT_LE(PollCyclesBefore(*write, seq), 1);
+    EXPECT_EQ(WritesAfter(*sim, seq), "W8=11");
 }
 
 } // namespace
