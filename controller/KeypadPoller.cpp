@@ -31,6 +31,15 @@ void KeypadPoller::Arrange(int mode) {
     panel_.ArrangePanel(mode);
 }
 
+// The device's mute follows the keypad. The device's own report of the
+// change may come later than the next cycle (or, with some devices, never):
+// record it as reported now, as start-up does, so that the next cycle does
+// not take the old report for a change made in Windows and undo the keypad's.
+void KeypadPoller::SetAudioMute(int32_t flag) {
+    state_.audioMute = flag ? (state_.audioMute | kStatusMute) : (state_.audioMute & ~kStatusMute);
+    panel_.SetAudioMute(flag);
+}
+
 void KeypadPoller::SyncPendingChanges() {
     // Volume changed on the audio side.
     state_.pendingVolume = static_cast<int32_t>(state_.audioVolume);
@@ -103,7 +112,7 @@ void KeypadPoller::ShowVolume() {
         state_.statusBits = 0xFE;
         state_.appliedStatus = 0xFE;
         controller_.WriteRegister(REG_MUTE, 0xFE);
-        panel_.SetAudioMute(0);
+        SetAudioMute(0);
     }
 }
 
@@ -147,7 +156,7 @@ void KeypadPoller::OnControllerEvent() {
         if ((old ^ state_.statusBits) & kStatusMute) {
             Arrange(0);
             panel_.ShowPanel();
-            panel_.SetAudioMute(state_.statusBits & kStatusMute);
+            SetAudioMute(state_.statusBits & kStatusMute);
         }
     }
 

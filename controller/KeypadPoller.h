@@ -29,6 +29,7 @@ public:
 
 private:
     void Arrange(int mode);
+    void SetAudioMute(int32_t flag);
     void ShowBrightness();
     void ShowVolume();
 

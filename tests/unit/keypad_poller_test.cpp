@@ -156,6 +156,13 @@ TEST_F(Poll, KeypadMuteFollowsToTheAudioDevice) {
     poller.OnControllerEvent();
     EXPECT_EQ(panel.Ops(), "tray show arrange0 show mute=1");
     EXPECT_EQ(state.appliedStatus, 0x05);
+    // The device has not reported the mute back yet: the next cycle must not
+    // take that for an un-mute made in Windows.
+    panel.Clear();
+    driver.ClearLog();
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(), "");
+    EXPECT_EQ(panel.Ops(), "");
 
     panel.Clear();
     driver.values[18] = 0x94; // un-muted, dimming and lock on
@@ -185,6 +192,7 @@ TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
             EXPECT_EQ(driver.Accesses(true), "R28 R1 R2 W7=254 R18 R23");
             EXPECT_EQ(panel.Ops(), "arrange0 show slider=12 post-moving mute=0 tray show");
             EXPECT_EQ(state.statusBits, 0x04);
+            EXPECT_EQ(state.audioMute & 1, 0) << "recorded as applied to the device";
         } else {
             EXPECT_EQ(driver.Accesses(true), "R28 R1 R2 R18 R23");
             EXPECT_EQ(panel.Ops(), "arrange0 show slider=12 post-moving tray");
