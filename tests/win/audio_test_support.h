@@ -15,17 +15,8 @@
 
 #include "app/LumitraxDlg.h"
 #include "drivers/KeypadSimClient.h"
+#include "tests/win/WaitUntil.h"
 
-// Polls pred until it holds or the timeout passes.
-template <class Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        Sleep(5);
-    }
-    return true;
-}
 
 // A fresh simulated controller (extended profile) that only this test
 // process uses: the panel's driver library and the test reach the same one.

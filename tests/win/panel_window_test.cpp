@@ -12,6 +12,7 @@
 #include "display/LayoutArithmetic.h"
 #include "res/resource.h"
 #include "tests/win/panel_pictures.h"
+#include "tests/win/WaitUntil.h"
 #include "tests/win/region_by_pixel.h"
 
 namespace {
@@ -19,16 +20,6 @@ using namespace std::chrono_literals;
 constexpr COLORREF kKey = RGB(0, 128, 128);
 const char* kKeypadKey = "SOFTWARE\\Qor\\Keypad";
 
-// Polls pred until it holds or the timeout passes.
-template <class Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        Sleep(5);
-    }
-    return true;
-}
 
 std::string Folder() {
     char path[MAX_PATH] = "";

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "drivers/KeypadSimClient.h"
+#include "tests/win/WaitUntil.h"
 
 // A started copy of Lumitrax.exe; ended by force if it still runs when the
 // object goes.
@@ -61,13 +62,3 @@ private:
     LumitraxProcess program_;
 };
 
-// Polls pred until it holds or the timeout passes.
-template <class Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        Sleep(5);
-    }
-    return true;
-}
