@@ -1,5 +1,10 @@
 #!/usr/bin/env bash
-# Runs inside scripts/wine-env.sh: the benchmark of the program with the
-# simulated keypad. BUILD_DIR is the cross build folder.
+# Runs inside scripts/wine-env.sh: the benchmarks of the program with the
+# simulated keypad and of the panel's window shape. BUILD_DIR is the cross
+# build folder.
 set -euo pipefail
-exec /usr/bin/python3 "$(dirname "$0")/bench.py" "$1/simulator" "${@:2}"
+build=$1
+echo "== panel shape from the background bitmap"
+wine "$build/bin/region_bench.exe"
+echo "== program with the simulated keypad"
+/usr/bin/python3 "$(dirname "$0")/bench.py" "$build/simulator" "${@:2}"
