@@ -11,6 +11,7 @@
 #include "controls/PanelPlacement.h"
 #include "display/LayoutArithmetic.h"
 #include "res/resource.h"
+#include "tests/win/audio_test_support.h"
 #include "tests/win/panel_pictures.h"
 #include "tests/win/WaitUntil.h"
 #include "tests/win/region_by_pixel.h"
@@ -253,6 +254,39 @@ void ExpectRects(const LevelRects& actual, const LevelRects& expected) {
         EXPECT_EQ(actual[i], expected[i]) << names[i];
 }
 } // namespace
+
+TEST(PanelWindow, MissingBackgroundIsReportedAndChangesNothing) {
+    PrepareFunctions(3, true, 13, 6);
+    PanelUnderTest panel;
+    ASSERT_TRUE(panel.WaitInitialised());
+    const HWND window = panel.Window();
+    RECT placeBefore{}, shapeBefore{}, placeAfter{}, shapeAfter{};
+    GetWindowRect(window, &placeBefore);
+    Region shape(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
+    GetRgnBox(shape.Get(), &shapeBefore);
+
+    panel.dialog.functionCount = 4; // a count with no background bitmap
+    PostMessageA(window, WM_SIZE, SIZE_RESTORED, 0);
+    const DWORD panelThread = GetWindowThreadProcessId(window, nullptr);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindThreadWindow(panelThread, IsMessageBox)); }, 10s));
+    char caption[64] = "", text[128] = "";
+    GetWindowTextA(box, caption, sizeof caption);
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    EXPECT_STREQ(text, "Error loading bitmap");
+    EXPECT_STREQ(caption, "Lumitrax");
+    EXPECT_FALSE(panel.dialog.backgroundBitmap);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10s));
+
+    GetWindowRect(window, &placeAfter);
+    ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
+    GetRgnBox(shape.Get(), &shapeAfter);
+    EXPECT_TRUE(EqualRect(&placeBefore, &placeAfter)) << "size and place are kept";
+    EXPECT_TRUE(EqualRect(&shapeBefore, &shapeAfter)) << "the shape is kept";
+    panel.dialog.functionCount = 3;
+}
 
 TEST(PanelWindow, SwitchingTwiceReturnsToTheFirstArrangement) {
     for (const bool threeFunctions : {false, true}) {
