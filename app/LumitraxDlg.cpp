@@ -244,6 +244,10 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_CLOSE:
         OnClose();
         return true;
+    case WM_DESTROY:
+        // However the dialog ends, the poll thread ends before the window goes.
+        StopPollThread();
+        return false;
     case WM_SIZE:
         OnSize();
         return true;

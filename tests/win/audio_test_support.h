@@ -147,6 +147,7 @@ public:
               threadId_ = GetCurrentThreadId();
               panel_ = &panel;
               panel.DoModal();
+              pollingWhenEnded_ = panel.pollRunning;
               panel_ = nullptr; // a panel that could not start is not waited for
           }) {
         WaitUntil([this] { return threadId_ != 0; }, std::chrono::milliseconds(5000));
@@ -169,6 +170,9 @@ public:
             timeout);
     }
     CLumitraxDlg& Panel() { return *panel_; }
+    // Once the modal run has ended: whether the poll thread was still asked
+    // to run then (1) or not (0); -1 while the panel runs.
+    int PollingWhenEnded() const { return pollingWhenEnded_; }
 
 private:
     // The panel: the dialog window of its thread that no window owns
@@ -182,5 +186,6 @@ private:
     std::recursive_mutex panelLock_;
     std::atomic<DWORD> threadId_{0};
     std::atomic<CLumitraxDlg*> panel_{nullptr};
+    std::atomic<int> pollingWhenEnded_{-1};
     std::thread thread_; // last: started once everything it uses exists
 };
