@@ -35,7 +35,7 @@ LRESULT CALLBACK CDialog::CreationProc(HWND window, UINT message, WPARAM wParam,
     return CallWindowProcA(super, window, message, wParam, lParam);
 }
 
-CDialog::CDialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
+CDialog::CDialog(UINT templateId) : templateId_(templateId) {}
 
 CDialog::~CDialog() {
     if (m_hWnd)
@@ -47,14 +47,12 @@ INT_PTR CDialog::DoModal() {
     creating = this;
     const HHOOK hook = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
     HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_),
-                                     parent_, DialogProc, reinterpret_cast<LPARAM>(this));
+                                     nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
     if (hook)
         UnhookWindowsHookEx(hook);
     creating = nullptr;
     if (!window)
         return -1;
-    if (parent_)
-        EnableWindow(parent_, FALSE);
     MSG msg;
     while (!ended_) {
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
@@ -68,8 +66,6 @@ INT_PTR CDialog::DoModal() {
             DispatchMessageA(&msg);
         }
     }
-    if (parent_)
-        EnableWindow(parent_, TRUE);
     DestroyWindow(m_hWnd);
     m_hWnd = nullptr;
     return result_;

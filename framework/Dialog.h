@@ -6,7 +6,7 @@
 
 class CDialog {
 public:
-    explicit CDialog(UINT templateId, HWND parent = nullptr);
+    explicit CDialog(UINT templateId);
     virtual ~CDialog();
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
@@ -33,7 +33,6 @@ private:
     static LRESULT CALLBACK CreationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     UINT templateId_;
-    HWND parent_;
     bool ended_ = false;
     INT_PTR result_ = 0;
 };

@@ -5,7 +5,7 @@
 
 #include "framework/Win32.h"
 
-// Owns one GDI object (bitmap, region, brush) and deletes it.
+// Owns one GDI object (bitmap, region) and deletes it.
 template <class Handle> class GdiObject {
 public:
     GdiObject() = default;
@@ -36,7 +36,6 @@ private:
 
 using Bitmap = GdiObject<HBITMAP>;
 using Region = GdiObject<HRGN>;
-using Brush = GdiObject<HBRUSH>;
 
 // A memory drawing context compatible with another one; deleted at the end.
 class MemoryDC {

@@ -1,7 +1,5 @@
 #pragma once
 // Owns a kernel handle and closes it.
-#include <utility>
-
 #include "framework/Win32.h"
 
 class KernelHandle {
@@ -18,7 +16,6 @@ public:
             CloseHandle(handle_);
         handle_ = handle;
     }
-    HANDLE Release() { return std::exchange(handle_, nullptr); }
 
 private:
     HANDLE handle_ = nullptr;

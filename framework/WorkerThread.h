@@ -15,7 +15,6 @@ public:
 
     // Starts the thread at normal priority with the default stack size.
     bool Start(std::function<void()> work);
-    bool Running() const { return handle_.Get() != nullptr; }
     // Waits until the thread has ended.
     void WaitServingSentMessages();
 
