@@ -1,5 +1,8 @@
 // Start-up, single instance, the poll cycle and the two ways the program ends,
 // seen from the simulated controller's access log.
+#include <sstream>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "LumitraxSession.h"
@@ -34,6 +37,47 @@ TEST(Lifecycle, StartUpReadsTheControllerInOrderForBothProfiles) {
         for (int i = 0; i < 5; ++i)
             ASSERT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), 2s));
         EXPECT_EQ(session.Accesses(idle), "");
+
+        HWND panel = session.Program().WaitForPanel(5s);
+        ASSERT_NE(panel, nullptr);
+        PostMessageA(panel, WM_CLOSE, 0, 0);
+        EXPECT_EQ(session.Program().WaitForExit(5s), std::optional<DWORD>(0));
+    }
+}
+
+TEST(Lifecycle, StartUpWithRegistersThatNeverAnswer) {
+    // The program starts all the same: failed reads leave their fields, and
+    // a persistent read gives up after 50 rounds of 5 attempts.
+    struct Case {
+        const char* name;
+        uint16_t silent;
+        int silentReads;     // reads of the silent register
+        const char* others; // the other accesses, in order
+    } cases[] = {
+        // The status stays 0: no extended registers, so 25 and 27 are never read.
+        {"status", 18, 5, "R17 R2 R1"},
+        {"version", 17, 250, "R18 R25 R2 R1 R25"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LumitraxSession session(Profile::Extended);
+        session.Sim().run(
+            [&c](keypad::KeypadModel& model, uint64_t) { return model.stopAnswering(c.silent); });
+        const uint64_t start = session.LastSeq();
+        ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+
+        const std::string silent = "R" + std::to_string(c.silent);
+        int silentReads = 0;
+        std::string others;
+        std::istringstream words(session.Accesses(start));
+        for (std::string word; words >> word;) {
+            if (word == silent)
+                ++silentReads;
+            else
+                others += (others.empty() ? "" : " ") + word;
+        }
+        EXPECT_EQ(silentReads, c.silentReads);
+        EXPECT_EQ(others, c.others);
 
         HWND panel = session.Program().WaitForPanel(5s);
         ASSERT_NE(panel, nullptr);
