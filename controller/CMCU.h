@@ -40,13 +40,6 @@ public:
     // Repeats whole reads until one succeeds, for at most kPersistentRounds
     // rounds; gives up with false and leaves value unchanged.
     bool ReadRegisterPersistent(uint16_t reg, int32_t& value);
-    template <class Field> bool ReadRegisterPersistent(uint16_t reg, Field& field) {
-        int32_t value = 0;
-        if (!ReadRegisterPersistent(reg, value))
-            return false;
-        field = value;
-        return true;
-    }
     // Level of the controller's input line; false when the driver fails.
     bool ReadInputLine(uint8_t& level);
 

@@ -161,7 +161,9 @@ void KeypadPoller::OnControllerEvent() {
     }
 
     if (extended) {
-        controller_.ReadRegisterPersistent(REG_BACKLIGHT, state_.backlightValue);
+        int32_t backlight = 0;
+        if (controller_.ReadRegisterPersistent(REG_BACKLIGHT, backlight))
+            state_.backlightValue = backlight;
         if (state_.backlightValue != state_.backlightOn) {
             if (!(state_.backlightValue & 0x01)) {
                 Arrange(1);
