@@ -1,17 +1,26 @@
 # Lumitrax: `make run` starts the program with the simulated keypad in a Wine
 # desktop (a scripted demo with screenshots when there is no display);
 # `make test` runs every test. Both install what is missing first.
+#
+# Two Windows builds: build/win32 (i686, the product) and build/win64
+# (x86_64). Both compile on every host; the tests run on every architecture
+# the host can run, and `run` and `bench` use the 32-bit build where the host
+# runs 32-bit programs, else the 64-bit one (scripts/host-arch.sh decides by
+# trying; LUMITRAX_WIN_ARCH=win64 forces the 64-bit path).
 
 BUILD ?= build
 JOBS ?= 2
-WIN32_DIR := $(BUILD)/win32
 ASAN_DIR := $(BUILD)/native-asan
 TSAN_DIR := $(BUILD)/native-tsan
-WINE_PREFIX := $(CURDIR)/$(BUILD)/wineprefix
+WIN_ARCH := $(shell scripts/host-arch.sh)
+WIN_ARCHES := $(shell scripts/host-arch.sh --all)
+WIN_DIR := $(BUILD)/$(WIN_ARCH)
+prefix_for = $(CURDIR)/$(BUILD)/wineprefix-$(1)
 
-.PHONY: all deps native win32 test test-native test-win32 run bench clean
+.PHONY: all deps native cross win32 win64 test test-native test-win test-win32 test-win64 \
+	run bench layering clean
 
-all: native win32
+all: native cross
 
 deps:
 	@scripts/install-deps.sh
@@ -20,36 +29,50 @@ $(ASAN_DIR)/CMakeCache.txt:
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLUMITRAX_SANITIZER=address >/dev/null
 $(TSAN_DIR)/CMakeCache.txt:
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLUMITRAX_SANITIZER=thread >/dev/null
-$(WIN32_DIR)/CMakeCache.txt:
-	cmake -S . -B $(WIN32_DIR) -DCMAKE_BUILD_TYPE=Release \
+$(BUILD)/win32/CMakeCache.txt:
+	cmake -S . -B $(BUILD)/win32 -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake >/dev/null
+$(BUILD)/win64/CMakeCache.txt:
+	cmake -S . -B $(BUILD)/win64 -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake >/dev/null
 
 native: deps $(ASAN_DIR)/CMakeCache.txt $(TSAN_DIR)/CMakeCache.txt
 	cmake --build $(ASAN_DIR) -j$(JOBS)
 	cmake --build $(TSAN_DIR) -j$(JOBS)
 
-win32: deps $(WIN32_DIR)/CMakeCache.txt
-	cmake --build $(WIN32_DIR) -j$(JOBS)
+win32 win64: %: deps $(BUILD)/%/CMakeCache.txt
+	cmake --build $(BUILD)/$* -j$(JOBS)
 
-test: test-native test-win32
+cross: win32 win64
+
+test: test-native test-win
 
 test-native: native
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j$(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_DIR) --output-on-failure -j$(JOBS)
 
+test-win: cross
+	@scripts/host-arch.sh --why
+	@echo "Windows tests run for: $(WIN_ARCHES)"
+	@$(MAKE) --no-print-directory $(addprefix test-,$(WIN_ARCHES))
+
 # Windows tests under Wine: everything in one private Wine desktop; the
-# mixer tests that need a sound device run with a private PulseAudio.
-test-win32: win32
-	scripts/wine-env.sh --prefix $(WINE_PREFIX) --xvfb -- \
-	  ctest --test-dir $(WIN32_DIR) --output-on-failure -LE pulse
-	scripts/wine-env.sh --prefix $(WINE_PREFIX) --xvfb --pulse --winxp -- \
-	  ctest --test-dir $(WIN32_DIR) --output-on-failure -L pulse --no-tests=ignore
+# mixer tests that need a sound device run with a private PulseAudio and a
+# system that reports Windows XP.
+test-win32 test-win64: test-%: %
+	scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*) --xvfb -- \
+	  ctest --test-dir $(BUILD)/$* --output-on-failure -LE pulse
+	scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*) --xvfb --pulse --winxp -- \
+	  ctest --test-dir $(BUILD)/$* --output-on-failure -L pulse --no-tests=ignore
 
-run: win32
-	scripts/run-demo.sh $(WIN32_DIR)/simulator $(BUILD)/demo
+run: $(WIN_ARCH)
+	@scripts/host-arch.sh --why
+	scripts/run-demo.sh $(WIN_ARCH) $(WIN_DIR)/simulator $(BUILD)/demo
 
-bench: win32
-	scripts/wine-env.sh --prefix $(WINE_PREFIX) --xvfb -- scripts/bench.sh $(WIN32_DIR)
+bench: $(WIN_ARCH)
+	@scripts/host-arch.sh --why
+	scripts/wine-env.sh --arch $(WIN_ARCH) --prefix $(call prefix_for,$(WIN_ARCH)) --xvfb -- \
+	  scripts/bench.sh $(WIN_DIR)
 
 clean:
 	rm -rf $(BUILD)

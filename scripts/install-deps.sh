@@ -7,7 +7,9 @@ need=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
+# Both Windows builds compile on every host.
 have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix)
+have_cmd x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix)
 have_cmd cmake || need+=(cmake)
 have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
@@ -18,7 +20,14 @@ have_cmd xdotool || need+=(xdotool)
 have_pkg imagemagick || need+=(imagemagick)
 have_cmd pulseaudio || need+=(pulseaudio)
 [ -x /usr/bin/python3 ] || need+=(python3)
-have_pkg wine32:i386 || need+=(wine wine32:i386)
+# 64-bit Wine everywhere; 32-bit Wine only where the host runs 32-bit
+# programs (elsewhere it could not start, and its loader would shadow the
+# 64-bit one in /usr/bin/wine).
+runs_32bit=0
+[ "$(LUMITRAX_WIN_ARCH= "$(dirname "$0")/host-arch.sh" --all)" = "win64" ] || runs_32bit=1
+have_pkg wine || need+=(wine)
+have_pkg wine64 || need+=(wine64)
+[ "$runs_32bit" -eq 0 ] || have_pkg wine32:i386 || need+=(wine32:i386)
 have_cmd xwd || need+=(x11-apps)
 [ -d /usr/share/wine/fonts ] && ls /usr/share/wine/fonts/marlett.ttf >/dev/null 2>&1 || need+=(fonts-wine)
 /usr/bin/python3 -c 'import PIL' 2>/dev/null || need+=(python3-pil)
@@ -34,7 +43,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$runs_32bit" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 apt-get update -qq

@@ -3,15 +3,18 @@
 #
 #   scripts/wine-env.sh [options] -- COMMAND [ARGS...]
 #
-# The environment: a 32-bit Wine prefix whose programs all live in one virtual
+# The environment: a Wine prefix of the chosen architecture (32-bit where the
+# host runs 32-bit programs, else 64-bit; see --arch) whose programs all live in one virtual
 # desktop, a persistent wineserver (so many short `wine X.exe` calls are fast),
 # an X display (a private Xvfb when asked for or when DISPLAY is unset) and,
 # optionally, a private PulseAudio with a null sink so that Wine's winmm mixer
 # finds a device. COMMAND itself runs natively (it is typically ctest or a
 # script that calls `wine X.exe` many times) with WINEPREFIX, WINEARCH,
-# WINEDEBUG, DISPLAY, LUMITRAX_WINE_ENV=1 (and XDG_RUNTIME_DIR with --pulse)
-# exported. The exit status is COMMAND's; everything started here is stopped
-# again on exit, on errors and on Ctrl-C.
+# WINEDEBUG, DISPLAY, LUMITRAX_WINE_ENV=1, LUMITRAX_WINE_ARCH (win32 or win64),
+# LUMITRAX_WINE_LOADER (and XDG_RUNTIME_DIR with --pulse) exported, and a
+# `wine` of the chosen architecture first on PATH. The exit status is
+# COMMAND's; everything started here is stopped again on exit, on errors and
+# on Ctrl-C.
 
 # Functions called through wait_until and the traps look unreachable to shellcheck:
 # shellcheck disable=SC2317
@@ -22,8 +25,14 @@ usage() {
 usage: scripts/wine-env.sh [options] -- COMMAND [ARGS...]
 
 options:
+  --arch win32|win64
+                    the Wine architecture: win32 runs the 32-bit build under
+                    32-bit Wine, win64 the 64-bit build under 64-bit Wine.
+                    Default: scripts/host-arch.sh's choice (win32 where the
+                    host runs 32-bit programs; LUMITRAX_WIN_ARCH overrides).
   --prefix DIR      use (and keep) this Wine prefix; created on first use,
                     reused quickly afterwards; runs on one prefix take turns.
+                    It must be of the chosen architecture.
                     Default: a fresh temporary prefix, removed afterwards.
   --desktop WxH     size of the virtual desktop (default 1024x768); a private
                     Xvfb gets a screen of the same size.
@@ -44,6 +53,7 @@ EOF
 
 # ---------------------------------------------------------------- options ---
 
+arch=""
 prefix_arg=""
 desktop="1024x768"
 want_xvfb=0
@@ -54,6 +64,8 @@ verbose=0
 
 while [ $# -gt 0 ]; do
   case "$1" in
+    --arch) [ $# -ge 2 ] || { usage >&2; exit 2; }; arch="$2"; shift 2 ;;
+    --arch=*) arch="${1#*=}"; shift ;;
     --prefix) [ $# -ge 2 ] || { usage >&2; exit 2; }; prefix_arg="$2"; shift 2 ;;
     --prefix=*) prefix_arg="${1#*=}"; shift ;;
     --desktop) [ $# -ge 2 ] || { usage >&2; exit 2; }; desktop="$2"; shift 2 ;;
@@ -85,10 +97,31 @@ desk_h="${BASH_REMATCH[2]}"
 boot_timeout="${LUMITRAX_WINE_BOOT_TIMEOUT:-240}"
 lock_timeout="${LUMITRAX_WINE_LOCK_TIMEOUT:-900}"
 
-for tool in wine wineserver timeout flock xdotool; do
+for tool in wineserver timeout flock xdotool; do
   command -v "$tool" >/dev/null 2>&1 ||
     { echo "wine-env: '$tool' is missing (run scripts/install-deps.sh)" >&2; exit 2; }
 done
+
+# The architecture: asked of the host by running a 32-bit program, so that a
+# host without 32-bit support gets a clear message instead of a Wine that
+# cannot start.
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "$arch" ]; then
+  arch=$("$here/host-arch.sh") || exit 2
+fi
+case "$arch" in
+  win32)
+    LUMITRAX_WIN_ARCH=win32 "$here/host-arch.sh" >/dev/null 2>&1 ||
+      { echo "wine-env: --arch win32: this host runs no 32-bit programs, so 32-bit Wine cannot start here; use --arch win64" >&2; exit 2; }
+    [ -x /usr/lib/wine/wine ] ||
+      { echo "wine-env: --arch win32: 32-bit Wine (wine32:i386) is missing (run scripts/install-deps.sh)" >&2; exit 2; }
+    ;;
+  win64)
+    [ -x /usr/lib/wine/wine64 ] ||
+      { echo "wine-env: --arch win64: 64-bit Wine (wine64) is missing (run scripts/install-deps.sh)" >&2; exit 2; }
+    ;;
+  *) echo "wine-env: --arch wants win32 or win64, got '$arch'" >&2; exit 2 ;;
+esac
 
 # ---------------------------------------------------------------- helpers ---
 
@@ -253,6 +286,19 @@ trap 'status=129; exit 129' HUP
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/lumitrax-wine.XXXXXX")
 chmod 0700 "$workdir"
 
+# The loader of the chosen architecture, first on PATH as `wine` (and as
+# `wine-stable`, which Debian's wineboot, winecfg and regedit scripts call):
+# /usr/bin/wine takes the 32-bit loader whenever it is installed.
+mkdir "$workdir/bin"
+loader=/usr/lib/wine/wine
+[ "$arch" = win32 ] || loader=/usr/lib/wine/wine64
+for name in wine wine-stable; do
+  printf '#!/bin/sh\nWINELOADER=%s\nexport WINELOADER\nexec %s "$@"\n' "$loader" "$loader" \
+    >"$workdir/bin/$name"
+  chmod +x "$workdir/bin/$name"
+done
+export PATH="$workdir/bin:$PATH"
+
 # ---------------------------------------------------------------- display ---
 
 # The X server on display N is ours when its lock file names our pid.
@@ -339,7 +385,7 @@ fi
 
 # ------------------------------------------------------------ wine prefix ---
 
-export WINEARCH=win32
+export WINEARCH="$arch"
 export WINEDEBUG="$winedebug"
 boot_overrides="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -353,16 +399,27 @@ if [ -n "$prefix_arg" ]; then
     log "prefix $prefix is busy; waiting for it"
     flock -w "$lock_timeout" 9 || { warn "prefix $prefix stayed busy for $lock_timeout s"; exit 1; }
   fi
-  if grep -q '^#arch=win64' "$prefix/system.reg" 2>/dev/null; then
-    warn "$prefix is a 64-bit prefix; this environment needs a 32-bit one"
+  prefix_arch=""
+  [ ! -f "$prefix/system.reg" ] || prefix_arch=$(sed -n 's/^#arch=//p' "$prefix/system.reg" | head -n 1)
+  if [ -n "$prefix_arch" ] && [ "$prefix_arch" != "$arch" ]; then
+    warn "$prefix is a $prefix_arch prefix; --arch $arch needs a prefix of its own"
     exit 2
   fi
   # A server left over from an earlier run or a manual `wine` call: let it end
-  # on its own for a moment, then end it.
-  if ! w timeout 10 wineserver -w >/dev/null 2>&1; then
+  # on its own for a moment, then end it. Status 124 is the timeout (the
+  # server still runs); any other failure is the server's own.
+  server_status=0
+  w timeout 10 wineserver -w >"$workdir/wineserver.log" 2>&1 || server_status=$?
+  if [ "$server_status" -eq 124 ]; then
     log "ending an old wineserver"
     w wineserver -k >/dev/null 2>&1 || true
-    w timeout 20 wineserver -w >/dev/null 2>&1 || { warn "old wineserver in $prefix does not stop"; exit 1; }
+    server_status=0
+    w timeout 20 wineserver -w >"$workdir/wineserver.log" 2>&1 || server_status=$?
+    [ "$server_status" -ne 124 ] || { warn "the old wineserver in $prefix does not stop within 20 s"; exit 1; }
+  fi
+  if [ "$server_status" -ne 0 ]; then
+    warn "wineserver failed (status $server_status): $(tr '\n' ' ' <"$workdir/wineserver.log")"
+    exit 1
   fi
 else
   prefix="$workdir/prefix"
@@ -382,9 +439,9 @@ if [ ! -f "$marker" ]; then
     w timeout "$boot_timeout" wineboot -i </dev/null >"$workdir/wineboot.log" 2>&1 || boot_status=$?
   if [ "$boot_status" -ne 0 ]; then
     if [ "$boot_status" -eq 124 ]; then
-      warn "wineboot -i took longer than $boot_timeout s"
+      warn "wineboot failed: it took longer than $boot_timeout s (LUMITRAX_WINE_BOOT_TIMEOUT)"
     else
-      warn "wineboot -i failed (status $boot_status)"
+      warn "wineboot failed (status $boot_status): $(tail -n 3 "$workdir/wineboot.log" | tr '\n' ' ')"
     fi
     cat "$workdir/wineboot.log" >&2
     exit 1
@@ -412,12 +469,16 @@ if [ "$current_settings" != "$wanted_settings" ]; then
     printf 'REGEDIT4\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%sx%s"\r\n\r\n' "$desk_w" "$desk_h"
+    # The Windows version every program of the prefix sees (winecfg -v is
+    # refused in a 64-bit prefix; this value works for both architectures).
+    printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="%s"\r\n\r\n' "$winver"
   } >"$regfile"
+  reg_status=0
   WINEDLLOVERRIDES="$boot_overrides" w timeout 60 wine regedit /S "Z:${regfile//\//\\}" \
-    </dev/null >>"$workdir/wineboot.log" 2>&1 || { warn "could not write the desktop settings"; exit 1; }
-  if [ "${current_settings#* }" != "version=$winver" ]; then
-    WINEDLLOVERRIDES="$boot_overrides" w timeout 60 wine winecfg -v "$winver" \
-      </dev/null >>"$workdir/wineboot.log" 2>&1 || { warn "winecfg -v $winver failed"; exit 1; }
+    </dev/null >>"$workdir/wineboot.log" 2>&1 || reg_status=$?
+  if [ "$reg_status" -ne 0 ]; then
+    warn "regedit failed (status $reg_status) writing the desktop and version settings: $(tail -n 3 "$workdir/wineboot.log" | tr '\n' ' ')"
+    exit 1
   fi
   # -k saves the registry and is quicker than waiting for the server to idle out.
   stop_wine
@@ -458,7 +519,7 @@ log "virtual desktop ${desk_w}x${desk_h} is up"
 
 # ---------------------------------------------------------------- command ---
 
-export LUMITRAX_WINE_ENV=1
+export LUMITRAX_WINE_ENV=1 LUMITRAX_WINE_ARCH="$arch" LUMITRAX_WINE_LOADER="$loader"
 if [ -z "${WINEDLLOVERRIDES:-}" ]; then
   export WINEDLLOVERRIDES="$boot_overrides"
 fi

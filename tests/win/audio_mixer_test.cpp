@@ -119,6 +119,13 @@ protected:
     SpeakerControls speakers;
 };
 
+TEST_F(AudioMixerDevice, TheSystemReportsXpSoThePanelChoosesTheMixer) {
+    // This run's system reports Windows XP (5.1), on either architecture.
+    panel->useEndpointVolume = 1;
+    panel->SelectAudioBackEnd();
+    EXPECT_EQ(panel->useEndpointVolume, 0);
+}
+
 TEST_F(AudioMixerDevice, VolumeStepsInMixerUnits) {
     const struct {
         int32_t steps;
