@@ -203,6 +203,31 @@ std::optional<Command> parseCommand(const std::vector<std::string_view>& args) {
     return std::nullopt;
 }
 
+const char* const kUnheldChangeWarning =
+    "keypadctl: no other process holds the simulated controller, so this change ends with\n"
+    "  this command. Start Lumitrax.exe or Keypad.exe first, or choose the profile of the\n"
+    "  controller they will create with GPIDLL_SIM_PROFILE=extended|basic.\n";
+
+bool changesState(Verb verb) {
+    switch (verb) {
+    case Verb::Press:
+    case Verb::Set:
+    case Verb::FailRead:
+    case Verb::FailWrite:
+    case Verb::FailNoAnswer:
+    case Verb::FailInputLine:
+    case Verb::Clear:
+    case Verb::Reset:
+        return true;
+    case Verb::Get:
+    case Verb::Log:
+    case Verb::Seq:
+    case Verb::Wait:
+        return false;
+    }
+    return false;
+}
+
 std::string runCommand(KeypadModel& model, const Command& command, uint64_t nowUs) {
     std::string output;
     switch (command.verb) {

@@ -38,13 +38,14 @@ std::unique_ptr<KeypadSimClient> KeypadSimClient::open() {
     if (!mapping) {
         return nullptr;
     }
+    const bool createdBlock = GetLastError() != ERROR_ALREADY_EXISTS;
     MappedState state(static_cast<KeypadState*>(
         MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(KeypadState))));
     if (!state) {
         return nullptr;
     }
     std::unique_ptr<KeypadSimClient> client(
-        new KeypadSimClient(std::move(mutex), std::move(mapping), std::move(state)));
+        new KeypadSimClient(std::move(mutex), std::move(mapping), std::move(state), createdBlock));
     // A new block is all zeros; whoever finds it so first, under the lock,
     // makes it a controller.
     client->run([](KeypadModel& model, uint64_t) {

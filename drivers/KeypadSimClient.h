@@ -36,6 +36,11 @@ public:
     // The performance counter in microseconds: one clock for all processes.
     static uint64_t nowUs();
 
+    // This client made the block: no other process held it, so the block,
+    // and whatever is changed in it, ends with this client unless another
+    // process opens it meanwhile.
+    bool createdBlock() const { return createdBlock_; }
+
 private:
     struct HandleCloser {
         void operator()(HANDLE handle) const { CloseHandle(handle); }
@@ -58,10 +63,12 @@ private:
         HANDLE mutex_;
     };
 
-    KeypadSimClient(OwnedHandle mutex, OwnedHandle mapping, MappedState state)
-        : mutex_(std::move(mutex)), mapping_(std::move(mapping)), state_(std::move(state)) {}
+    KeypadSimClient(OwnedHandle mutex, OwnedHandle mapping, MappedState state, bool createdBlock)
+        : mutex_(std::move(mutex)), mapping_(std::move(mapping)), state_(std::move(state)),
+          createdBlock_(createdBlock) {}
 
     OwnedHandle mutex_;
     OwnedHandle mapping_;
     MappedState state_; // unmapped before the mapping handle is closed
+    bool createdBlock_;
 };

@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
         std::fputs("keypadctl: cannot open the simulated controller\n", stderr);
         return kExitNoSimulator;
     }
+    if (controller->createdBlock() && changesState(command->verb)) {
+        std::fputs(kUnheldChangeWarning, stderr);
+    }
     if (command->verb == Verb::Wait) {
         const auto entry =
             controller->waitFor(command->pattern, command->afterSeq, command->timeoutMs);

@@ -174,42 +174,84 @@ TEST_F(GpiDllSim, WaitForFindsEntriesOfOtherThreadsOrTimesOut) {
 }
 
 // Exit status of keypadctl.exe (beside this program) with the given arguments.
-DWORD runKeypadctl(const std::string& arguments) {
+struct KeypadctlRun {
+    DWORD status = MAXDWORD;
+    std::string errors; // what it wrote to standard error
+};
+
+// Runs keypadctl.exe from this program's folder with the given arguments.
+KeypadctlRun runKeypadctl(const std::string& arguments) {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string command(path, length);
     command =
         "\"" + command.substr(0, command.find_last_of('\\') + 1) + "keypadctl.exe\" " + arguments;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    KeypadctlRun run;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        ADD_FAILURE() << "no pipe";
+        return run;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd); // the child holds its own copy
+    if (!started) {
+        CloseHandle(readEnd);
         ADD_FAILURE() << "cannot start " << command;
-        return MAXDWORD;
+        return run;
     }
-    DWORD status = MAXDWORD;
+    // Read until the child closes its end, then wait for its status.
+    char buffer[256];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        run.errors.append(buffer, got);
+    CloseHandle(readEnd);
     if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &status);
+        GetExitCodeProcess(process.hProcess, &run.status);
     } else {
         TerminateProcess(process.hProcess, MAXDWORD);
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return status;
+    return run;
 }
 
 TEST_F(GpiDllSim, KeypadctlDrivesTheSameController) {
     const std::string since = " --since " + std::to_string(lastSeq());
-    EXPECT_EQ(runKeypadctl("wait W 9 --timeout 100" + since), 1u);
-    EXPECT_EQ(runKeypadctl("press bright- 3"), 0u);
+    EXPECT_EQ(runKeypadctl("wait W 9 --timeout 100" + since).status, 1u);
+    const KeypadctlRun press = runKeypadctl("press bright- 3");
+    EXPECT_EQ(press.status, 0u);
+    EXPECT_EQ(press.errors, "") << "the controller is held by this test";
     EXPECT_EQ(inputLine(), 0);
     EXPECT_EQ(readByte(reg::kBrightness), 7u);
     EXPECT_TRUE(writeByte(reg::kVolumeWrite, 15));
-    EXPECT_EQ(runKeypadctl("wait W 9 --timeout 5000" + since), 0u);
-    EXPECT_EQ(runKeypadctl("fail gpi"), 0u);
+    EXPECT_EQ(runKeypadctl("wait W 9 --timeout 5000" + since).status, 0u);
+    EXPECT_EQ(runKeypadctl("fail gpi").status, 0u);
     EXPECT_EQ(inputLine(), std::nullopt);
-    EXPECT_EQ(runKeypadctl("press bright"), 2u);
+    EXPECT_EQ(runKeypadctl("press bright").status, 2u);
+}
+
+TEST_F(GpiDllSim, KeypadctlSaysWhenItsChangeEndsWithIt) {
+    // A controller no process holds: a change is made and lost at once.
+    SetEnvironmentVariableA("GPIDLL_SIM_NAME", (processBlockName() + "Unheld").c_str());
+    const KeypadctlRun reset = runKeypadctl("reset basic");
+    const KeypadctlRun get = runKeypadctl("get 18");
+    SetEnvironmentVariableA("GPIDLL_SIM_NAME", processBlockName().c_str());
+    EXPECT_EQ(reset.status, 0u);
+    EXPECT_NE(reset.errors.find("no other process holds"), std::string::npos) << reset.errors;
+    EXPECT_NE(reset.errors.find("GPIDLL_SIM_PROFILE"), std::string::npos) << reset.errors;
+    EXPECT_EQ(get.status, 0u);
+    EXPECT_EQ(get.errors, "") << "a read changes nothing, so nothing is said";
 }
 
 } // namespace
