@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/PanelState.h"
+#include "shared/PanelState.h"
 #include "controller/CMCU.h"
 
 constexpr uint8_t kFunctionDimming = 0x01;

@@ -1,40 +1,44 @@
 #include "app/LumitraxDlg.h"
 
+#include <string>
+
 #include "app/FunctionMask.h"
-#include "app/PanelMessages.h"
-#include "app/QueuedPanelOperations.h"
 #include "app/RegistryValue.h"
 #include "audio/DeviceChange.h"
 #include "controller/GpiDll.h"
 #include "controller/GpiDllDriver.h"
 #include "controller/RegisterMap.h"
-#include "framework/Messages.h"
 #include "res/resource.h"
+#include "shared/PanelMessages.h"
 
 namespace {
 constexpr UINT kAboutSystemCommand = 16;
+// Longer than any poll cycle: a cycle with an event and a persistent read
+// that gives up takes about one second.
+constexpr DWORD kPollStopTimeoutMs = 10000;
 
 HICON LoadIconResource(UINT id) {
     return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
 }
 } // namespace
 
-CLumitraxDlg::CLumitraxDlg(std::recursive_mutex& lock)
-    : CDialog(IDD_LUMITRAX_DIALOG), panelLock(lock) {
-    panelOpen = 0;
-    appIcon = LoadIconResource(IDI_LUMITRAX);
-    autoDimmingIcon = LoadIconResource(IDI_AUTODIMMING);
-    lockedIcon = LoadIconResource(IDI_LOCKED);
-    lockedAutoDimmingIcon = LoadIconResource(IDI_LOCKED_AUTODIMMING);
+PanelCore::PanelCore(CLumitraxDlg& panel, std::recursive_mutex& panelLock,
+                     AudioBackEndFactory audioFactory)
+    : driver(std::make_unique<GpiDllDriver>(state.driverHandle = GPIDLL_Open())),
+      controller(*driver, Trace), audio(AudioContext{state, controller, errors}, audioFactory),
+      pollPanel(panel, state, uiQueue, audio), poller(state, controller, pollPanel, panelLock) {}
 
-    driverHandle = GPIDLL_Open();
-    driver = std::make_unique<GpiDllDriver>(driverHandle);
-    controller = std::make_unique<CMCU>(*driver, Trace);
-    controller->ReadRegister(REG_STATUS, statusBits);
-    extendedRegisters = (statusBits & kStatusExtended) ? 1 : 0;
+CLumitraxDlg::CLumitraxDlg(std::recursive_mutex& panelLock, AudioBackEndFactory audio)
+    : CDialog(IDD_LUMITRAX_DIALOG), panelLock_(panelLock),
+      ownedCore_(std::make_unique<PanelCore>(*this, panelLock, std::move(audio))),
+      core_(*ownedCore_),
+      appIcon_(LoadIconResource(IDI_LUMITRAX)), shape_(core_.errors),
+      layout_(core_.state, controls_),
+      commands_(core_.state, core_.controller, controls_, core_.audio, tray_, panelLock) {
+    PanelState& state = core_.state;
+    core_.controller.ReadRegister(REG_STATUS, state.statusBits);
+    state.extendedRegisters = (state.statusBits & kStatusExtended) ? 1 : 0;
     UpdateFunctionMask();
-    panelVisible = 0;
-    versionsRead = 0;
 }
 
 CLumitraxDlg::~CLumitraxDlg() {
@@ -49,32 +53,19 @@ bool CLumitraxDlg::ReadHaveKeypad() {
 }
 
 void CLumitraxDlg::UpdateFunctionMask() {
-    ::UpdateFunctionMask(*this, *controller, ReadHaveKeypad());
+    ::UpdateFunctionMask(core_.state, core_.controller, ReadHaveKeypad());
 }
 
 // --- Initialisation ---
 
-void CLumitraxDlg::DoDataExchange() {
-    levelSlider.Attach(m_hWnd, IDC_LEVEL_SLIDER);
-    functionButton.Attach(m_hWnd, IDC_FUNCTION);
-    dimmingButton.Attach(m_hWnd, IDC_DIMMING);
-    switchButton.Attach(m_hWnd, IDC_SWITCH);
-    levelMarker = GetDlgItem(m_hWnd, IDC_LEVEL_MARKER);
-    buzzerButton.Attach(m_hWnd, IDC_BUZZER);
-    lockButton.Attach(m_hWnd, IDC_LOCK);
-    // The template's background picture (always the widest background) would
-    // cover the panel's own painting, which draws the background that fits
-    // the functions, and it paints over the buttons and the slider in no
-    // fixed order. The panel's painting alone shows the background.
-    ShowWindow(GetDlgItem(m_hWnd, -1), SW_HIDE); // its only unnamed control (IDC_STATIC)
-}
-
 BOOL CLumitraxDlg::OnInitDialog() {
-    DoDataExchange();
+    core_.uiQueue.SetWindow(window_);
+    core_.errors.SetOwner(window_);
+    controls_.Bind(window_);
     InitPanel();
-    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOREDRAW);
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOREDRAW);
 
-    systemMenu = GetSystemMenu(m_hWnd, FALSE);
+    const HMENU systemMenu = GetSystemMenu(window_, FALSE);
     if (systemMenu) {
         DeleteMenu(systemMenu, SC_MOVE, MF_BYCOMMAND);
         DeleteMenu(systemMenu, SC_CLOSE, MF_BYCOMMAND);
@@ -84,78 +75,67 @@ BOOL CLumitraxDlg::OnInitDialog() {
             AppendMenuA(systemMenu, MF_STRING, kAboutSystemCommand, about);
         }
     }
-    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon_));
+    SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon_));
 
-    levelSlider.SetChannelBitmap(IDB_CHANNEL_BRIGHTNESS);
-    levelSlider.SetThumbBitmap(IDB_THUMB);
-    levelSlider.SetInsets(0, 22, 0, 4);
-    levelSlider.SetRange(0, 20);
-    levelSlider.SetShowFocusRect(FALSE);
+    CBitmapSlider& slider = controls_.levelSlider;
+    slider.SetChannelBitmap(IDB_CHANNEL_BRIGHTNESS);
+    slider.SetThumbBitmap(IDB_THUMB);
+    slider.SetInsets(0, 22, 0, 4);
+    slider.SetRange(0, 20);
+    slider.SetShowFocusRect(FALSE);
 
-    functionButton.LoadBitmaps(IDB_BACKLIGHT_ON);
-    functionButton.SizeToContent();
-    switchButton.LoadBitmaps(IDB_BACKLIGHT);
-    switchButton.SizeToContent();
+    controls_.functionButton.LoadBitmaps(IDB_BACKLIGHT_ON);
+    controls_.functionButton.SizeToContent();
+    controls_.switchButton.LoadBitmaps(IDB_BACKLIGHT);
+    controls_.switchButton.SizeToContent();
 
     UpdateFunctionMask();
-    ShiftLevelControls(LayoutFunctionButtons());
-    ArrangePanel(1);
+    layout_.ShiftLevelControls(layout_.LayoutFunctionButtons());
+    ArrangePanel(Arrangement::Brightness);
     return TRUE;
 }
 
 void CLumitraxDlg::InitPanel() {
-    SetWindowLongA(m_hWnd, GWL_EXSTYLE, GetWindowLongA(m_hWnd, GWL_EXSTYLE) ^ WS_EX_LAYERED);
-    SetLayeredWindowAttributes(m_hWnd, 0, 255, LWA_ALPHA);
+    PanelState& state = core_.state;
+    CMCU& controller = core_.controller;
+    SetWindowLongA(window_, GWL_EXSTYLE, GetWindowLongA(window_, GWL_EXSTYLE) ^ WS_EX_LAYERED);
+    SetLayeredWindowAttributes(window_, 0, 255, LWA_ALPHA);
     SelectAudioBackEnd();
     AddTrayIcon();
 
-    RECT window{};
-    GetWindowRect(m_hWnd, &window);
-    POINT corners[2] = {{window.left, window.top}, {window.right, window.bottom}};
-    ScreenToClient(m_hWnd, &corners[0]);
-    ScreenToClient(m_hWnd, &corners[1]);
-    panelRect = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
-    screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    screenHeight = GetSystemMetrics(SM_CYSCREEN);
-
-    reshowBlocked = 0;
-    fadingOut = 0;
-    layoutInitVolume = 0;
-    layoutInitBrightness = 0;
-    skipSliderEcho = 0;
-    showingBrightness = 1;
-    trayState = 0;
+    state.skipSliderEcho = 0;
+    state.showingBrightness = Arrangement::Brightness;
     OpenAudio();
 
-    shownVolume = 0;
-    shownBrightness = 0;
-    appliedStatus = 0;
-    autoDimming = 0;
-    backlightOn = 1;
-    fadeAlpha = 255;
-    firmwareMajor = 0;
-    firmwareMinor = 0;
+    state.shownVolume = 0;
+    state.shownBrightness = 0;
+    state.appliedStatus = 0;
+    state.autoDimming = 0;
+    state.backlightOn = 1;
+    state.backlightValue = 1;
+    state.firmwareMajor = 0;
+    state.firmwareMinor = 0;
     int32_t version = 0;
-    if (controller->ReadRegisterPersistent(REG_VERSION, version)) {
-        firmwareMajor = static_cast<uint8_t>((version >> 4) & 0x0F);
-        firmwareMinor = static_cast<uint8_t>(version & 0x0F);
+    if (controller.ReadRegisterPersistent(REG_VERSION, version)) {
+        state.firmwareMajor = static_cast<uint8_t>((version >> 4) & 0x0F);
+        state.firmwareMinor = static_cast<uint8_t>(version & 0x0F);
     }
-    controller->ReadRegister(REG_VOLUME, keypadVolume);
-    controller->ReadRegister(REG_BRIGHTNESS, brightness);
+    controller.ReadRegister(REG_VOLUME, state.keypadVolume);
+    controller.ReadRegister(REG_BRIGHTNESS, state.brightness);
 
-    autoDimming = (statusBits & kStatusAutoDimming) ? 1 : 0;
-    keypadLocked = (statusBits & kStatusLocked) ? 1 : 0;
-    if (autoDimming || keypadLocked)
+    state.autoDimming = (state.statusBits & kStatusAutoDimming) ? 1 : 0;
+    state.keypadLocked = (state.statusBits & kStatusLocked) ? 1 : 0;
+    if (state.autoDimming || state.keypadLocked)
         UpdateTrayIndication();
 
-    SetAudioMute(statusBits & kStatusMute);
-    appliedStatus = static_cast<int32_t>(statusBits);
-    audioMute = static_cast<int32_t>(statusBits);
-    levelSlider.SetValue(brightness);
-    SetAudioVolume(keypadVolume);
-    shownBrightness = requestedBrightness = static_cast<int32_t>(brightness);
-    shownVolume = audioVolume = static_cast<int32_t>(keypadVolume);
+    SetAudioMute(state.statusBits & kStatusMute);
+    state.appliedStatus = static_cast<int32_t>(state.statusBits);
+    state.audioMute = static_cast<int32_t>(state.statusBits);
+    controls_.levelSlider.SetValue(state.brightness);
+    SetAudioVolume(state.keypadVolume);
+    state.shownBrightness = state.requestedBrightness = static_cast<int32_t>(state.brightness);
+    state.shownVolume = state.audioVolume = static_cast<int32_t>(state.keypadVolume);
     LoadTrayMenu();
     StartPollThread();
 }
@@ -163,25 +143,39 @@ void CLumitraxDlg::InitPanel() {
 // --- Poll thread ---
 
 void CLumitraxDlg::StartPollThread() {
-    pollPanel = std::make_unique<QueuedPanelOperations>(*this);
-    poller = std::make_unique<KeypadPoller>(*this, *controller, *pollPanel, panelLock);
+    PanelCore& core = core_;
     // Set before the thread starts, so that a close request that comes at
     // once cannot be undone by the starting thread.
-    pollRunning = 1;
-    pollThread.Start([this] {
+    core.state.pollRunning = 1;
+    const bool started = pollThread_.Start([&core] {
         // The poll thread sets the audio mute, which may call into COM.
         const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        poller->PollThreadProc();
+        core.poller.PollThreadProc();
         if (SUCCEEDED(com))
             CoUninitialize();
     });
+    if (!started) {
+        const DWORD error = GetLastError();
+        core.state.pollRunning = 0;
+        core.errors.ShowError("The keypad cannot be watched: its poll thread did not start (error " +
+                              std::to_string(error) + ")");
+    }
 }
 
 void CLumitraxDlg::StopPollThread() {
-    // The thread ends within one cycle; nothing it queued is run afterwards.
-    pollRunning = 0;
-    pollThread.WaitServingSentMessages();
-    uiQueue.Clear();
+    core_.state.pollRunning = 0;
+    if (!pollThread_.WaitServingSentMessages(kPollStopTimeoutMs)) {
+        // A driver call that never returns holds the thread: it keeps what
+        // it uses, and the panel goes without it.
+        Trace("the poll thread did not end; it is left to run until the process ends");
+        pollThread_.Abandon();
+        core_.uiQueue.SetWindow(nullptr);
+        core_.errors.SetOwner(nullptr);
+        (void)ownedCore_.release();
+        return;
+    }
+    // Nothing the thread queued is run any more.
+    core_.uiQueue.Clear();
 }
 
 // --- Shutdown ---
@@ -191,39 +185,104 @@ void CLumitraxDlg::OnClose() {
     EndDialog(IDCANCEL);
 }
 
-// --- Helpers for the subsystems ---
+// --- Routes to the subsystems ---
 
-void CLumitraxDlg::ShowError(const std::string& text) {
-    if (!m_hWnd || GetWindowThreadProcessId(m_hWnd, nullptr) == GetCurrentThreadId()) {
-        ShowMessage(m_hWnd, text.c_str());
-        return;
-    }
-    uiQueue.Post(m_hWnd, [this, text] { ShowMessage(m_hWnd, text.c_str()); });
+void CLumitraxDlg::ArrangePanel(Arrangement mode) {
+    layout_.ArrangePanel(mode, CurrentLevels(core_.state));
 }
 
-void CLumitraxDlg::SetFunctionButtonPicture(UINT bitmapId) {
-    functionButton.LoadBitmaps(bitmapId);
-    functionButton.Invalidate();
+void CLumitraxDlg::ArrangePanel(Arrangement mode, const ArrangeLevels& levels) {
+    layout_.ArrangePanel(mode, levels);
 }
 
-ArrangeLevels CLumitraxDlg::CurrentLevels() const {
-    return ArrangeLevels{keypadVolume, brightness, (statusBits & kStatusMute) != 0,
-                         backlightOn != 0};
+void CLumitraxDlg::OnSwitchButton() {
+    layout_.OnSwitchButton(CurrentLevels(core_.state));
+}
+
+void CLumitraxDlg::OnPaint() {
+    shape_.Paint(window_);
+}
+
+HICON CLumitraxDlg::OnQueryDragIcon() {
+    return appIcon_;
+}
+
+void CLumitraxDlg::OnSize() {
+    shape_.OnSize(window_, core_.state.functionCount);
+}
+
+void CLumitraxDlg::ShowPanel() {
+    visibility_.ShowPanel();
+}
+
+void CLumitraxDlg::HidePanel() {
+    visibility_.HidePanel();
+}
+
+void CLumitraxDlg::AddTrayIcon() {
+    tray_.AddTrayIcon();
+}
+
+void CLumitraxDlg::LoadTrayMenu() {
+    tray_.LoadTrayMenu();
+}
+
+void CLumitraxDlg::UpdateTrayIndication() {
+    tray_.UpdateTrayIndication();
+}
+
+LRESULT CLumitraxDlg::OnSliderMoved(WPARAM wParam, LPARAM) {
+    return commands_.OnSliderMoved(wParam);
+}
+
+bool CLumitraxDlg::SetPanelHook(const HookRect& rect) {
+    return hook_.SetPanelHook(rect);
+}
+
+bool CLumitraxDlg::RemovePanelHook() {
+    return hook_.RemovePanelHook();
+}
+
+void CLumitraxDlg::SelectAudioBackEnd() {
+    core_.audio.SelectAudioBackEnd();
+}
+
+void CLumitraxDlg::OpenAudio() {
+    core_.audio.OpenAudio(window_);
+}
+
+void CLumitraxDlg::SetAudioMute(int32_t flag) {
+    core_.audio.SetAudioMute(flag);
+}
+
+void CLumitraxDlg::SetAudioVolume(int32_t steps) {
+    core_.audio.SetAudioVolume(steps);
+}
+
+LRESULT CLumitraxDlg::OnMixerLineChange(WPARAM, LPARAM) {
+    core_.audio.OnMixerLineChange(window_);
+    return 1;
+}
+
+LRESULT CLumitraxDlg::OnMixerControlChange(WPARAM, LPARAM lParam) {
+    core_.audio.OnMixerControlChange(static_cast<uint32_t>(lParam));
+    return 1;
 }
 
 // --- Message map ---
 
 BOOL CLumitraxDlg::PreTranslateMessage(MSG* msg) {
+    core_.uiQueue.RunIfStalled();
     // The system's audio devices changed: reopen the audio back-end.
     if (IsDeviceChangeMessage(msg->message))
-        PostMessageA(m_hWnd, MM_MIXM_LINE_CHANGE, 0, 0);
+        PostMessageA(window_, MM_MIXM_LINE_CHANGE, 0, 0);
     return CDialog::PreTranslateMessage(msg);
 }
 
 bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
     case WM_RUN_QUEUED:
-        uiQueue.RunQueued();
+        core_.uiQueue.RunQueued();
         return true;
     case WM_PAINT:
         OnPaint();
@@ -247,22 +306,17 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_DESTROY:
         // However the dialog ends, the poll thread ends before the window goes.
         StopPollThread();
+        core_.uiQueue.SetWindow(nullptr);
+        core_.errors.SetOwner(nullptr);
         return false;
     case WM_SIZE:
         OnSize();
         return true;
-    case WM_DRAWITEM: {
-        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        for (CBitmapButton* button : {&functionButton, &switchButton, &dimmingButton,
-                                      &buzzerButton, &lockButton}) {
-            if (button->Id() == static_cast<int>(item.CtlID)) {
-                button->Draw(item);
-                result = TRUE;
-                return true;
-            }
-        }
-        return false;
-    }
+    case WM_DRAWITEM:
+        if (!controls_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+            return false;
+        result = TRUE;
+        return true;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_SWITCH) {
             OnSwitchButton();

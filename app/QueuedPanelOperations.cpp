@@ -1,59 +1,61 @@
 #include "app/QueuedPanelOperations.h"
 
 #include "app/LumitraxDlg.h"
-#include "app/PanelMessages.h"
-#include "framework/Messages.h"
+#include "display/PanelLayout.h"
+#include "framework/ErrorReport.h"
 #include "res/resource.h"
-
-template <class Work> void QueuedPanelOperations::Queue(Work work) {
-    panel_.uiQueue.Post(panel_.GetSafeHwnd(), std::move(work));
-}
+#include "shared/PanelMessages.h"
 
 void QueuedPanelOperations::ShowPanel() {
-    Queue([&panel = panel_] { panel.ShowPanel(); });
+    queue_.Post([&panel = panel_] { panel.ShowPanel(); });
 }
 
 void QueuedPanelOperations::HidePanel() {
-    Queue([&panel = panel_] { panel.HidePanel(); });
+    queue_.Post([&panel = panel_] { panel.HidePanel(); });
 }
 
-void QueuedPanelOperations::ArrangePanel(int mode) {
-    Queue([&panel = panel_, mode, levels = panel_.CurrentLevels()] {
+void QueuedPanelOperations::ArrangePanel(Arrangement mode) {
+    queue_.Post([&panel = panel_, mode, levels = CurrentLevels(state_)] {
         panel.ArrangePanel(mode, levels);
     });
 }
 
 void QueuedPanelOperations::SetSliderValue(int32_t value) {
-    Queue([&panel = panel_, value] { panel.levelSlider.SetValue(value); });
+    queue_.Post([&panel = panel_, value] { panel.Controls().levelSlider.SetValue(value); });
 }
 
 void QueuedPanelOperations::SetFunctionButtonPicture(int bitmapId) {
-    Queue([&panel = panel_, bitmapId] { panel.SetFunctionButtonPicture(bitmapId); });
+    queue_.Post([&panel = panel_, bitmapId] {
+        panel.Controls().SetFunctionButtonPicture(static_cast<UINT>(bitmapId));
+    });
 }
 
 void QueuedPanelOperations::UpdateTrayIndication() {
-    Queue([&panel = panel_] { panel.UpdateTrayIndication(); });
+    queue_.Post([&panel = panel_] { panel.UpdateTrayIndication(); });
 }
 
 void QueuedPanelOperations::SetAudioMute(int32_t flag) {
     // The audio device is not a window: set it from the poll thread itself.
-    panel_.SetAudioMute(flag);
+    audio_.SetAudioMute(flag);
 }
 
 void QueuedPanelOperations::SetPanelHook(const HookRect& rect) {
-    const RECT r{rect.left, rect.top, rect.right, rect.bottom};
-    Queue([&panel = panel_, r] { panel.SetPanelHook(r); });
+    queue_.Post([&panel = panel_, rect] { panel.SetPanelHook(rect); });
 }
 
 void QueuedPanelOperations::RemovePanelHook() {
-    Queue([&panel = panel_] { panel.RemovePanelHook(); });
+    queue_.Post([&panel = panel_] { panel.RemovePanelHook(); });
 }
 
 void QueuedPanelOperations::PostSliderMoving() {
-    PostMessageA(panel_.GetSafeHwnd(), WM_SLIDER_MOVING, IDC_LEVEL_SLIDER, 0);
+    // Through the queue, so that the message comes after the slider values
+    // queued before it even while a message box runs its own loop.
+    queue_.Post([&panel = panel_] {
+        PostMessageA(panel.GetSafeHwnd(), WM_SLIDER_MOVING, IDC_LEVEL_SLIDER, 0);
+    });
 }
 
 void QueuedPanelOperations::FailInputLine() {
-    ShowMessage(panel_.GetSafeHwnd(), "GPI_DLL GetValue Error!!");
+    ShowMessageBox(queue_.Window(), "GPI_DLL GetValue Error!!");
     ExitProcess(1);
 }

@@ -1,18 +1,24 @@
 #pragma once
 // The poll thread's panel operations for the real panel: every window effect
 // is queued for the panel's own thread with its arguments taken now, in the
-// order asked, and the poll thread never waits for the panel.
+// order asked, and the poll thread never waits for the panel. Only the
+// queued work touches the panel; the poll thread itself touches the queue,
+// the state record and the audio device.
+#include "audio/AudioDevice.h"
 #include "controller/PanelOperations.h"
+#include "framework/UiQueue.h"
 
 class CLumitraxDlg;
 
 class QueuedPanelOperations : public PanelOperations {
 public:
-    explicit QueuedPanelOperations(CLumitraxDlg& panel) : panel_(panel) {}
+    QueuedPanelOperations(CLumitraxDlg& panel, PanelState& state, UiQueue& queue,
+                          AudioDevice& audio)
+        : panel_(panel), state_(state), queue_(queue), audio_(audio) {}
 
     void ShowPanel() override;
     void HidePanel() override;
-    void ArrangePanel(int mode) override;
+    void ArrangePanel(Arrangement mode) override;
     void SetSliderValue(int32_t value) override;
     void SetFunctionButtonPicture(int bitmapId) override;
     void UpdateTrayIndication() override;
@@ -23,6 +29,8 @@ public:
     void FailInputLine() override;
 
 private:
-    template <class Work> void Queue(Work work);
     CLumitraxDlg& panel_;
+    PanelState& state_;
+    UiQueue& queue_;
+    AudioDevice& audio_;
 };

@@ -6,7 +6,7 @@ uint32_t StepsToMixerValue(int32_t steps) {
 }
 
 int32_t MixerValueToSteps(uint32_t value) {
-    const double steps = value * 0.0003052;
+    const double steps = value / 3277.0 + 0.5;
     return steps >= kMaxVolumeSteps ? kMaxVolumeSteps : static_cast<int32_t>(steps);
 }
 

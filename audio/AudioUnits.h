@@ -9,8 +9,9 @@ constexpr int32_t kMaxVolumeSteps = 20;
 // The legacy mixer's volume control counts 0..65535; 20 steps would give
 // 65540, so the product is clamped.
 uint32_t StepsToMixerValue(int32_t steps);
-// The factor lies slightly above 1/3277, so that every value made by
-// StepsToMixerValue reads back as the same step count.
+// Rounds to the nearest step (one step is 3277 units), so that every value
+// made by StepsToMixerValue reads back as its step count, and so does a
+// value that a mixer stores a unit or two lower (Wine's keeps 32770 as 32769).
 int32_t MixerValueToSteps(uint32_t value);
 
 // The endpoint's master volume scalar, 0.0..1.0, computed in double

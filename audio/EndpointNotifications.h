@@ -5,29 +5,27 @@
 #include <mmdeviceapi.h>
 
 #include "audio/ComObject.h"
+#include "shared/PanelState.h"
 
-class CLumitraxDlg;
 class EndpointVolumeBackEnd;
 
 // Volume and mute changes of the endpoint it is registered with, the
-// program's own included: stored in the owner's audioVolume and audioMute
-// for the poll thread's next cycle. Takes no lock and posts nothing.
+// program's own included: stored in the state record's audioVolume and
+// audioMute for the poll thread's next cycle. Takes no lock and posts nothing.
 class CAudioEndpointVolumeCallback final : public ComObject<IAudioEndpointVolumeCallback> {
 public:
-    explicit CAudioEndpointVolumeCallback(CLumitraxDlg* owner) : owner(owner) {}
+    explicit CAudioEndpointVolumeCallback(PanelState* owner) : owner_(owner) {}
     HRESULT STDMETHODCALLTYPE OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA notification) override;
 
 private:
-    CLumitraxDlg* owner;
+    PanelState* owner_;
 };
 
-// Changes of the default devices. When the default multimedia device
-// changes, the back-end moves to it and its level goes straight to the
-// controller's volume register.
+// Changes of the default devices: a change of the default multimedia device
+// is passed to the back-end, which moves to it.
 class CMMNotificationClient final : public ComObject<IMMNotificationClient> {
 public:
-    CMMNotificationClient(CLumitraxDlg* owner, EndpointVolumeBackEnd* backEnd)
-        : owner(owner), backEnd(backEnd) {}
+    explicit CMMNotificationClient(EndpointVolumeBackEnd* backEnd) : backEnd_(backEnd) {}
     HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR, DWORD) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) override { return S_OK; }
@@ -38,6 +36,5 @@ public:
     }
 
 private:
-    CLumitraxDlg* owner;
-    EndpointVolumeBackEnd* backEnd; // holds the interfaces a device change replaces
+    EndpointVolumeBackEnd* backEnd_;
 };

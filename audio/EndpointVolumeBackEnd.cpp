@@ -1,6 +1,8 @@
 #include "audio/EndpointVolumeBackEnd.h"
 
 #include "audio/AudioUnits.h"
+#include "audio/FailureTexts.h"
+#include "controller/RegisterMap.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -8,7 +10,7 @@ namespace {
 ComPtr<IAudioEndpointVolume> ActivateEndpointVolume(IMMDevice* device) {
     ComPtr<IAudioEndpointVolume> endpoint;
     if (FAILED(device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_ALL, nullptr,
-                               reinterpret_cast<void**>(endpoint.GetAddressOf()))))
+                                reinterpret_cast<void**>(endpoint.GetAddressOf()))))
         return nullptr;
     return endpoint;
 }
@@ -16,7 +18,7 @@ ComPtr<IAudioEndpointVolume> ActivateEndpointVolume(IMMDevice* device) {
 // A new volume callback registered with endpoint; null when the endpoint
 // refuses it (the set operations still work, only its reports are lost).
 ComPtr<CAudioEndpointVolumeCallback> RegisterVolumeCallback(IAudioEndpointVolume* endpoint,
-                                                            CLumitraxDlg* owner) {
+                                                            PanelState* owner) {
     ComPtr<CAudioEndpointVolumeCallback> callback =
         MakeComObject<CAudioEndpointVolumeCallback>(owner);
     if (FAILED(endpoint->RegisterControlChangeNotify(callback.Get())))
@@ -30,47 +32,67 @@ HRESULT CreateSystemDeviceEnumerator(IMMDeviceEnumerator** enumerator) {
                             __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(enumerator));
 }
 
-EndpointVolumeBackEnd::EndpointVolumeBackEnd(CLumitraxDlg& owner,
+EndpointVolumeBackEnd::EndpointVolumeBackEnd(const AudioContext& context,
                                              DeviceEnumeratorFactory createEnumerator)
-    : owner_(owner), createEnumerator_(std::move(createEnumerator)) {}
+    : state_(context.state), controller_(context.controller), errors_(context.errors),
+      createEnumerator_(std::move(createEnumerator)) {}
 
 EndpointVolumeBackEnd::~EndpointVolumeBackEnd() {
     Retire();
 }
 
+void EndpointVolumeBackEnd::Open(HWND) {
+    InitEndpointVolume();
+}
+
 void EndpointVolumeBackEnd::InitEndpointVolume() {
     if (!apartment_)
         apartment_.emplace();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        building_ = true;
+    }
     Retire();
 
-    ComPtr<CMMNotificationClient> client = MakeComObject<CMMNotificationClient>(&owner_, this);
+    ComPtr<CMMNotificationClient> client = MakeComObject<CMMNotificationClient>(this);
     GUID context{};
     if (FAILED(CoCreateGuid(&context)))
         context = GUID_NULL;
     ComPtr<IMMDeviceEnumerator> enumerator;
-    if (FAILED(createEnumerator_(enumerator.GetAddressOf())) || !enumerator)
-        return;
-    // Registered before the default device is asked for, so that a change
-    // of default in between is not lost.
-    const bool clientRegistered =
-        SUCCEEDED(enumerator->RegisterEndpointNotificationCallback(client.Get()));
-
+    bool clientRegistered = false;
     ComPtr<IAudioEndpointVolume> endpoint;
     ComPtr<CAudioEndpointVolumeCallback> callback;
-    ComPtr<IMMDevice> device;
-    if (SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device.GetAddressOf())) &&
-        device) {
-        endpoint = ActivateEndpointVolume(device.Get());
-        if (endpoint)
-            callback = RegisterVolumeCallback(endpoint.Get(), &owner_);
+    if (SUCCEEDED(createEnumerator_(enumerator.GetAddressOf())) && enumerator) {
+        // Registered before the default device is asked for, so that a change
+        // of default in between is not lost.
+        clientRegistered =
+            SUCCEEDED(enumerator->RegisterEndpointNotificationCallback(client.Get()));
+        ComPtr<IMMDevice> device;
+        if (SUCCEEDED(
+                enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device.GetAddressOf())) &&
+            device) {
+            endpoint = ActivateEndpointVolume(device.Get());
+            if (endpoint)
+                callback = RegisterVolumeCallback(endpoint.Get(), &state_);
+        }
     }
 
-    const std::lock_guard<std::mutex> lock(mutex_);
-    notificationClient = clientRegistered ? client : nullptr;
-    volumeCallback = callback;
-    deviceEnumerator = enumerator;
-    endpointVolume = endpoint;
-    eventContext = context;
+    std::optional<std::wstring> changed;
+    std::optional<float> level;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        notificationClient_ = clientRegistered ? client : nullptr;
+        volumeCallback_ = callback;
+        deviceEnumerator_ = enumerator;
+        endpointVolume_ = endpoint;
+        eventContext_ = context;
+        building_ = false;
+        changed.swap(changedDuringBuild_);
+        if (changed)
+            level = MoveToDevice(*changed);
+    }
+    if (level)
+        controller_.WriteRegister(REG_SET_VOLUME, ScalarToSteps(*level));
 }
 
 void EndpointVolumeBackEnd::Retire() {
@@ -82,10 +104,10 @@ void EndpointVolumeBackEnd::Retire() {
         // Swapped, not moved: a moved-from ComPtr keeps its pointer in some
         // implementations.
         const std::lock_guard<std::mutex> lock(mutex_);
-        client.Swap(notificationClient);
-        callback.Swap(volumeCallback);
-        enumerator.Swap(deviceEnumerator);
-        endpoint.Swap(endpointVolume);
+        client.Swap(notificationClient_);
+        callback.Swap(volumeCallback_);
+        enumerator.Swap(deviceEnumerator_);
+        endpoint.Swap(endpointVolume_);
     }
     // Outside the lock: unregistering may wait for a notification in
     // progress, and a default-device change takes the lock.
@@ -97,41 +119,63 @@ void EndpointVolumeBackEnd::Retire() {
 
 ComPtr<IAudioEndpointVolume> EndpointVolumeBackEnd::CurrentEndpoint(GUID& context) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    context = eventContext;
-    return endpointVolume;
+    context = eventContext_;
+    return endpointVolume_;
 }
 
-HRESULT EndpointVolumeBackEnd::SetMute(int32_t flag) {
+void EndpointVolumeBackEnd::ShowFailure(const char* text) {
+    if (text)
+        errors_.ShowError(text);
+}
+
+void EndpointVolumeBackEnd::SetMute(int32_t flag) {
     GUID context;
     const ComPtr<IAudioEndpointVolume> endpoint = CurrentEndpoint(context);
-    return endpoint ? endpoint->SetMute(flag, &context) : S_FALSE;
+    if (endpoint)
+        ShowFailure(EndpointSetFailureText(EndpointSetting::Mute, endpoint->SetMute(flag, &context)));
 }
 
-HRESULT EndpointVolumeBackEnd::SetVolume(int32_t steps) {
+void EndpointVolumeBackEnd::SetVolume(int32_t steps) {
     GUID context;
     const ComPtr<IAudioEndpointVolume> endpoint = CurrentEndpoint(context);
-    return endpoint ? endpoint->SetMasterVolumeLevelScalar(StepsToScalar(steps), &context)
-                    : S_FALSE;
+    if (endpoint)
+        ShowFailure(EndpointSetFailureText(
+            EndpointSetting::Volume,
+            endpoint->SetMasterVolumeLevelScalar(StepsToScalar(steps), &context)));
 }
 
-std::optional<float> EndpointVolumeBackEnd::MoveToDevice(LPCWSTR deviceId) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (!deviceEnumerator || !endpointVolume)
+void EndpointVolumeBackEnd::OnDefaultDeviceChanged(const std::wstring& deviceId) {
+    std::optional<float> level;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (building_) {
+            changedDuringBuild_ = deviceId;
+            return;
+        }
+        level = MoveToDevice(deviceId);
+    }
+    if (level)
+        controller_.WriteRegister(REG_SET_VOLUME, ScalarToSteps(*level));
+}
+
+std::optional<float> EndpointVolumeBackEnd::MoveToDevice(const std::wstring& deviceId) {
+    if (!deviceEnumerator_ || !endpointVolume_)
         return std::nullopt;
     ComPtr<IMMDevice> device;
-    if (SUCCEEDED(deviceEnumerator->GetDevice(deviceId, device.GetAddressOf())) && device) {
+    if (SUCCEEDED(deviceEnumerator_->GetDevice(deviceId.c_str(), device.GetAddressOf())) &&
+        device) {
         // The earlier endpoint no longer reports; the new one does, if it
         // can be reached at all.
-        if (volumeCallback)
-            endpointVolume->UnregisterControlChangeNotify(volumeCallback.Get());
-        volumeCallback = nullptr;
-        endpointVolume = ActivateEndpointVolume(device.Get());
-        if (!endpointVolume)
+        if (volumeCallback_)
+            endpointVolume_->UnregisterControlChangeNotify(volumeCallback_.Get());
+        volumeCallback_ = nullptr;
+        endpointVolume_ = ActivateEndpointVolume(device.Get());
+        if (!endpointVolume_)
             return std::nullopt;
-        volumeCallback = RegisterVolumeCallback(endpointVolume.Get(), &owner_);
+        volumeCallback_ = RegisterVolumeCallback(endpointVolume_.Get(), &state_);
     }
     float level = 0;
-    if (FAILED(endpointVolume->GetMasterVolumeLevelScalar(&level)))
+    if (FAILED(endpointVolume_->GetMasterVolumeLevelScalar(&level)))
         return std::nullopt;
     return level;
 }

@@ -10,63 +10,75 @@
 // change tries again. The interfaces are swapped under a lock of their own,
 // because the audio service's threads replace them on a default-device
 // change while the panel's and the poll thread's set operations use them.
-#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 
+#include "audio/AudioBackEnd.h"
 #include "audio/ComApartment.h"
 #include "audio/EndpointNotifications.h"
-
-class CLumitraxDlg;
 
 // Creates the device enumerator; the program asks COM for the system's.
 using DeviceEnumeratorFactory = std::function<HRESULT(IMMDeviceEnumerator** enumerator)>;
 HRESULT CreateSystemDeviceEnumerator(IMMDeviceEnumerator** enumerator);
 
-class EndpointVolumeBackEnd {
+class EndpointVolumeBackEnd : public AudioBackEnd {
 public:
-    explicit EndpointVolumeBackEnd(CLumitraxDlg& owner,
+    explicit EndpointVolumeBackEnd(const AudioContext& context,
                                    DeviceEnumeratorFactory createEnumerator =
                                        CreateSystemDeviceEnumerator);
     // Unregisters both notification objects, so that no notification
-    // reaches the owner once it is gone.
-    ~EndpointVolumeBackEnd();
+    // reaches the state record once the back-end is gone.
+    ~EndpointVolumeBackEnd() override;
     EndpointVolumeBackEnd(const EndpointVolumeBackEnd&) = delete;
     EndpointVolumeBackEnd& operator=(const EndpointVolumeBackEnd&) = delete;
+
+    // Builds a new set (InitEndpointVolume).
+    void Open(HWND window) override;
+    // The change comes back through the volume callback.
+    void SetMute(int32_t flag) override;
+    void SetVolume(int32_t steps) override;
+    // The device reports through the volume callback, not by messages.
+    void OnControlChange(uint32_t) override {}
+    void ReadControlsBack() override {}
 
     // On the panel's thread, which keeps COM initialised from the first
     // build until this object goes.
     void InitEndpointVolume();
 
-    // The endpoint's answer; S_FALSE when no endpoint volume is in hand.
-    // The change comes back through the volume callback.
-    HRESULT SetMute(int32_t flag);
-    HRESULT SetVolume(int32_t steps);
-
-    // The default multimedia device changed: moves the volume interface and
-    // its callback to that device and gives the level to write to the
-    // controller. Nothing when no endpoint volume is in hand or the new
-    // device cannot be reached (the next line change tries again). When the
-    // device itself is unknown the current one stays and its level is given.
-    std::optional<float> MoveToDevice(LPCWSTR deviceId);
+    // The default multimedia device changed (on a thread of the audio
+    // service): moves the volume interface and its callback to that device
+    // and writes the device's level to the controller's volume register.
+    // Nothing when no endpoint volume is in hand or the new device cannot be
+    // reached (the next line change tries again); when the device itself is
+    // unknown, the current one stays and its level is written. A change that
+    // comes while a set is being built is carried out once it is built.
+    void OnDefaultDeviceChanged(const std::wstring& deviceId);
 
 private:
     // Takes the current set out, then unregisters and releases it.
     void Retire();
     // The endpoint volume in hand (or null) and the event context to pass.
     Microsoft::WRL::ComPtr<IAudioEndpointVolume> CurrentEndpoint(GUID& context);
+    // Under mutex_: moves to deviceId and gives the level to write.
+    std::optional<float> MoveToDevice(const std::wstring& deviceId);
+    void ShowFailure(const char* text);
 
-    CLumitraxDlg& owner_;
+    PanelState& state_;
+    CMCU& controller_;
+    ErrorSink& errors_;
     DeviceEnumeratorFactory createEnumerator_;
     std::optional<ComApartment> apartment_; // outlives every interface below
 
-    std::mutex mutex_; // guards the five values below
-    // Registered with deviceEnumerator (null when registration failed).
-    Microsoft::WRL::ComPtr<CMMNotificationClient> notificationClient;
-    // Registered with endpointVolume (null when registration failed).
-    Microsoft::WRL::ComPtr<CAudioEndpointVolumeCallback> volumeCallback;
-    Microsoft::WRL::ComPtr<IMMDeviceEnumerator> deviceEnumerator;
-    Microsoft::WRL::ComPtr<IAudioEndpointVolume> endpointVolume;
-    GUID eventContext{}; // passed with every set, made anew by each build
+    std::mutex mutex_; // guards the values below
+    // Registered with deviceEnumerator_ (null when registration failed).
+    Microsoft::WRL::ComPtr<CMMNotificationClient> notificationClient_;
+    // Registered with endpointVolume_ (null when registration failed).
+    Microsoft::WRL::ComPtr<CAudioEndpointVolumeCallback> volumeCallback_;
+    Microsoft::WRL::ComPtr<IMMDeviceEnumerator> deviceEnumerator_;
+    Microsoft::WRL::ComPtr<IAudioEndpointVolume> endpointVolume_;
+    GUID eventContext_{}; // passed with every set, made anew by each build
+    bool building_ = false;
+    std::optional<std::wstring> changedDuringBuild_; // the newest default device meanwhile
 };

@@ -1,8 +1,5 @@
 #include "audio/MixerBackEnd.h"
 
-#include <mutex>
-
-#include "app/LumitraxDlg.h"
 #include "audio/AudioUnits.h"
 #include "audio/FailureTexts.h"
 
@@ -18,101 +15,120 @@ void FillDetails(MIXERCONTROLDETAILS& details, const MIXERCONTROLA& control, voi
     details.cbDetails = 4;
     details.paDetails = value;
 }
+} // namespace
 
-MMRESULT QueryLineControl(CLumitraxDlg& panel, DWORD controlType, MIXERCONTROLA& control) {
-    panel.lineControls = {};
-    panel.lineControls.cbStruct = sizeof panel.lineControls;
-    panel.lineControls.dwLineID = panel.speakerLine.dwLineID;
-    panel.lineControls.dwControlType = controlType;
-    panel.lineControls.cControls = 1;
-    panel.lineControls.cbmxctrl = sizeof(MIXERCONTROLA);
-    panel.lineControls.pamxctrl = &control;
-    return mixerGetLineControlsA(panel.mixerHandle.Object(), &panel.lineControls,
-                                 MIXER_GETLINECONTROLSF_ONEBYTYPE);
-}
+MixerBackEnd::MixerBackEnd(const AudioContext& context)
+    : state_(context.state), errors_(context.errors) {}
 
-// Runs operation, which gives its failure text or null, under the mixer lock
-// and shows the failure after releasing it.
-template <class Operation> void RunMixerOperation(CLumitraxDlg& panel, Operation operation) {
+template <class Operation> void MixerBackEnd::Run(Operation operation) {
     const char* failure;
     {
-        const std::lock_guard<std::mutex> lock(panel.mixerLock);
+        const std::lock_guard<std::mutex> lock(mutex_);
         failure = operation();
     }
     if (failure)
-        panel.ShowError(failure);
+        errors_.ShowError(failure);
 }
-} // namespace
 
-void OpenMixer(CLumitraxDlg& panel) {
-    RunMixerOperation(panel, [&panel]() -> const char* {
-        panel.mixerResult = panel.mixerHandle.Open(0, panel.GetSafeHwnd());
-        if (panel.mixerResult != MMSYSERR_NOERROR)
+MMRESULT MixerBackEnd::QueryLineControl(DWORD controlType, MIXERCONTROLA& control) {
+    lineControls_ = {};
+    lineControls_.cbStruct = sizeof lineControls_;
+    lineControls_.dwLineID = speakerLine_.dwLineID;
+    lineControls_.dwControlType = controlType;
+    lineControls_.cControls = 1;
+    lineControls_.cbmxctrl = sizeof(MIXERCONTROLA);
+    lineControls_.pamxctrl = &control;
+    return mixerGetLineControlsA(mixerHandle_.Object(), &lineControls_,
+                                 MIXER_GETLINECONTROLSF_ONEBYTYPE);
+}
+
+void MixerBackEnd::Open(HWND window) {
+    Run([this, window]() -> const char* {
+        mixerResult_ = mixerHandle_.Open(0, window);
+        if (mixerResult_ != MMSYSERR_NOERROR)
             return "mixerOpen() failed";
 
-        panel.speakerLine = {};
-        panel.speakerLine.cbStruct = sizeof panel.speakerLine;
-        panel.speakerLine.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-        panel.mixerResult = mixerGetLineInfoA(panel.mixerHandle.Object(), &panel.speakerLine,
-                                              MIXER_GETLINEINFOF_COMPONENTTYPE);
-        if (panel.mixerResult != MMSYSERR_NOERROR)
+        speakerLine_ = {};
+        speakerLine_.cbStruct = sizeof speakerLine_;
+        speakerLine_.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+        mixerResult_ = mixerGetLineInfoA(mixerHandle_.Object(), &speakerLine_,
+                                         MIXER_GETLINEINFOF_COMPONENTTYPE);
+        if (mixerResult_ != MMSYSERR_NOERROR)
             return "mixerGetLineInfo() failed";
 
-        panel.mixerResult =
-            QueryLineControl(panel, MIXERCONTROL_CONTROLTYPE_VOLUME, panel.volumeControl);
-        if (panel.mixerResult == MMSYSERR_NOERROR)
-            panel.mixerResult =
-                QueryLineControl(panel, MIXERCONTROL_CONTROLTYPE_MUTE, panel.muteControl);
-        if (panel.mixerResult == MMSYSERR_NOERROR)
+        mixerResult_ = QueryLineControl(MIXERCONTROL_CONTROLTYPE_VOLUME, volumeControl_);
+        if (mixerResult_ == MMSYSERR_NOERROR)
+            mixerResult_ = QueryLineControl(MIXERCONTROL_CONTROLTYPE_MUTE, muteControl_);
+        if (mixerResult_ == MMSYSERR_NOERROR)
             return nullptr;
-        return LineControlsFailureText(panel.mixerResult);
+        return LineControlsFailureText(mixerResult_);
     });
 }
 
-void SetMixerMute(CLumitraxDlg& panel, int32_t flag) {
-    RunMixerOperation(panel, [&panel, flag]() -> const char* {
-        panel.muteValue.fValue = flag;
-        panel.audioMute = flag;
-        FillDetails(panel.muteDetails, panel.muteControl, &panel.muteValue);
-        panel.mixerResult = mixerSetControlDetails(panel.mixerHandle.Object(), &panel.muteDetails,
-                                                   MIXER_SETCONTROLDETAILSF_VALUE);
-        return panel.mixerResult != MMSYSERR_NOERROR ? "mute mixerSetControlDetails() failed"
-                                                     : nullptr;
+void MixerBackEnd::SetMute(int32_t flag) {
+    Run([this, flag]() -> const char* {
+        muteValue_.fValue = flag;
+        state_.audioMute = flag;
+        FillDetails(muteDetails_, muteControl_, &muteValue_);
+        mixerResult_ = mixerSetControlDetails(mixerHandle_.Object(), &muteDetails_,
+                                              MIXER_SETCONTROLDETAILSF_VALUE);
+        return mixerResult_ != MMSYSERR_NOERROR ? "mute mixerSetControlDetails() failed" : nullptr;
     });
 }
 
-void SetMixerVolume(CLumitraxDlg& panel, int32_t steps) {
-    RunMixerOperation(panel, [&panel, steps]() -> const char* {
-        panel.volumeValue.dwValue = StepsToMixerValue(steps);
-        FillDetails(panel.volumeDetails, panel.volumeControl, &panel.volumeValue);
-        panel.mixerResult = mixerSetControlDetails(
-            panel.mixerHandle.Object(), &panel.volumeDetails, MIXER_SETCONTROLDETAILSF_VALUE);
-        return panel.mixerResult != MMSYSERR_NOERROR ? "volume mixerSetControlDetails() failed"
-                                                     : nullptr;
+void MixerBackEnd::SetVolume(int32_t steps) {
+    Run([this, steps]() -> const char* {
+        volumeValue_.dwValue = StepsToMixerValue(steps);
+        FillDetails(volumeDetails_, volumeControl_, &volumeValue_);
+        mixerResult_ = mixerSetControlDetails(mixerHandle_.Object(), &volumeDetails_,
+                                              MIXER_SETCONTROLDETAILSF_VALUE);
+        return mixerResult_ != MMSYSERR_NOERROR ? "volume mixerSetControlDetails() failed"
+                                                : nullptr;
     });
 }
 
-LRESULT CLumitraxDlg::OnMixerControlChange(WPARAM, LPARAM lParam) {
-    if (useEndpointVolume)
-        return 1;
-    const auto controlId = static_cast<DWORD>(lParam);
-    RunMixerOperation(*this, [this, controlId]() -> const char* {
-        if (controlId == volumeControl.dwControlID) {
-            FillDetails(volumeDetails, volumeControl, &volumeValue);
-            mixerResult = mixerGetControlDetailsA(mixerHandle.Object(), &volumeDetails,
-                                                  MIXER_GETCONTROLDETAILSF_VALUE);
-            if (mixerResult != MMSYSERR_NOERROR)
+void MixerBackEnd::OnControlChange(uint32_t controlId) {
+    Run([this, controlId]() -> const char* {
+        if (controlId == volumeControl_.dwControlID) {
+            FillDetails(volumeDetails_, volumeControl_, &volumeValue_);
+            mixerResult_ = mixerGetControlDetailsA(mixerHandle_.Object(), &volumeDetails_,
+                                                   MIXER_GETCONTROLDETAILSF_VALUE);
+            if (mixerResult_ != MMSYSERR_NOERROR)
                 return "volume mixerGetControlDetails() failed";
-            audioVolume = MixerValueToSteps(volumeValue.dwValue);
-        } else if (controlId == muteControl.dwControlID) {
-            FillDetails(muteDetails, muteControl, &muteValue);
-            mixerResult = mixerGetControlDetailsA(mixerHandle.Object(), &muteDetails,
-                                                  MIXER_GETCONTROLDETAILSF_VALUE);
-            if (mixerResult != MMSYSERR_NOERROR)
+            state_.audioVolume = MixerValueToSteps(volumeValue_.dwValue);
+        } else if (controlId == muteControl_.dwControlID) {
+            FillDetails(muteDetails_, muteControl_, &muteValue_);
+            mixerResult_ = mixerGetControlDetailsA(mixerHandle_.Object(), &muteDetails_,
+                                                   MIXER_GETCONTROLDETAILSF_VALUE);
+            if (mixerResult_ != MMSYSERR_NOERROR)
                 return "mute mixerGetControlDetails() failed";
-            audioMute = muteValue.fValue;
+            state_.audioMute = muteValue_.fValue;
         }
         return nullptr;
     });
-    return 1;
+}
+
+void MixerBackEnd::ReadControlsBack() {
+    OnControlChange(MuteControlId());
+    OnControlChange(VolumeControlId());
+}
+
+uint32_t MixerBackEnd::VolumeControlId() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return volumeControl_.dwControlID;
+}
+
+uint32_t MixerBackEnd::MuteControlId() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return muteControl_.dwControlID;
+}
+
+uint32_t MixerBackEnd::VolumeValue() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return volumeValue_.dwValue;
+}
+
+MMRESULT MixerBackEnd::MixerResult() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return mixerResult_;
 }

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "controller/RegisterMap.h"
+#include "res/resource.h"
 
 KeypadPoller::KeypadPoller(PanelState& state, CMCU& controller, PanelOperations& panel,
                            std::recursive_mutex& panelLock, std::chrono::milliseconds period)
@@ -26,8 +27,8 @@ int KeypadPoller::PollThreadProc() {
 
 // The poll thread's own later steps read showingBrightness back, so it is
 // set here at once; only the window effects are left to the panel.
-void KeypadPoller::Arrange(int mode) {
-    state_.showingBrightness = static_cast<uint8_t>(mode);
+void KeypadPoller::Arrange(Arrangement mode) {
+    state_.showingBrightness = mode;
     panel_.ArrangePanel(mode);
 }
 
@@ -44,8 +45,8 @@ void KeypadPoller::SyncPendingChanges() {
     // Volume changed on the audio side.
     state_.pendingVolume = static_cast<int32_t>(state_.audioVolume);
     if (state_.pendingVolume != state_.keypadVolume) {
-        if (state_.showingBrightness)
-            Arrange(0);
+        if (Showing(Arrangement::Brightness))
+            Arrange(Arrangement::Volume);
         panel_.ShowPanel();
         controller_.WriteRegister(REG_SET_VOLUME, state_.pendingVolume);
         if (!state_.skipSliderEcho)
@@ -56,10 +57,13 @@ void KeypadPoller::SyncPendingChanges() {
         state_.shownVolume = static_cast<int32_t>(state_.pendingVolume);
         if (state_.useEndpointVolume && (state_.appliedStatus & kStatusMute)) {
             // The keypad was muted and the device's volume moved: record the
-            // keypad as un-muted and tell the controller the same.
-            state_.appliedStatus = state_.statusBits & ~kStatusMute;
-            controller_.WriteRegister(REG_MUTE, state_.statusBits & ~kStatusMute);
-            panel_.SetFunctionButtonPicture(kBitmapSpeakerOn);
+            // keypad as un-muted and tell the controller the same. The status
+            // follows too, so that program and controller agree; should the
+            // device still be muted, the mute step below mutes both again.
+            state_.statusBits = state_.statusBits & ~kStatusMute;
+            state_.appliedStatus = static_cast<int32_t>(state_.statusBits);
+            controller_.WriteRegister(REG_MUTE, state_.statusBits);
+            panel_.SetFunctionButtonPicture(IDB_VOLUME_SOUND);
         }
     }
 
@@ -73,16 +77,16 @@ void KeypadPoller::SyncPendingChanges() {
 
     // Mute changed on the audio side.
     if ((state_.audioMute & kStatusMute) != (state_.statusBits & kStatusMute)) {
-        if (state_.showingBrightness)
-            Arrange(0);
+        if (Showing(Arrangement::Brightness))
+            Arrange(Arrangement::Volume);
         panel_.ShowPanel();
         int picture;
         if (state_.audioMute & kStatusMute) {
             state_.statusBits = state_.statusBits | kStatusMute;
-            picture = kBitmapSpeakerMuted;
+            picture = IDB_VOLUME_MUTED;
         } else {
             state_.statusBits = state_.statusBits & ~kStatusMute;
-            picture = kBitmapSpeakerOn;
+            picture = IDB_VOLUME_SOUND;
         }
         state_.appliedStatus = static_cast<int32_t>(state_.statusBits);
         panel_.SetFunctionButtonPicture(picture);
@@ -91,8 +95,8 @@ void KeypadPoller::SyncPendingChanges() {
 }
 
 void KeypadPoller::ShowBrightness() {
-    if (!state_.showingBrightness)
-        Arrange(1);
+    if (Showing(Arrangement::Volume))
+        Arrange(Arrangement::Brightness);
     panel_.ShowPanel();
     state_.pendingBrightness = static_cast<int32_t>(state_.brightness);
     state_.requestedBrightness = static_cast<int32_t>(state_.brightness);
@@ -100,18 +104,21 @@ void KeypadPoller::ShowBrightness() {
 }
 
 void KeypadPoller::ShowVolume() {
-    if (state_.showingBrightness)
-        Arrange(0);
+    if (Showing(Arrangement::Brightness))
+        Arrange(Arrangement::Volume);
     panel_.ShowPanel();
     state_.pendingVolume = static_cast<int32_t>(state_.keypadVolume);
     state_.audioVolume = static_cast<int32_t>(state_.keypadVolume);
     panel_.SetSliderValue(state_.keypadVolume);
     panel_.PostSliderMoving();
     if (state_.useEndpointVolume && (state_.appliedStatus & kStatusMute)) {
-        // A volume key while muted un-mutes keypad and device.
-        state_.statusBits = 0xFE;
-        state_.appliedStatus = 0xFE;
-        controller_.WriteRegister(REG_MUTE, 0xFE);
+        // A volume key while muted un-mutes keypad and device. The controller
+        // is told with all bits but the mute bit set; the program keeps its
+        // other status bits, so that a failed status read later in the event
+        // does not leave the tray and register 7 with bits nobody set.
+        state_.statusBits = state_.statusBits & ~kStatusMute;
+        state_.appliedStatus = static_cast<int32_t>(state_.statusBits);
+        controller_.WriteRegister(REG_MUTE, kMuteReleased);
         SetAudioMute(0);
     }
 }
@@ -154,25 +161,26 @@ void KeypadPoller::OnControllerEvent() {
         const int32_t old = state_.appliedStatus;
         state_.appliedStatus = static_cast<int32_t>(state_.statusBits);
         if ((old ^ state_.statusBits) & kStatusMute) {
-            Arrange(0);
+            Arrange(Arrangement::Volume);
             panel_.ShowPanel();
             SetAudioMute(state_.statusBits & kStatusMute);
         }
     }
 
-    if (extended) {
-        int32_t backlight = 0;
-        if (controller_.ReadRegisterPersistent(REG_BACKLIGHT, backlight))
-            state_.backlightValue = backlight;
-        if (state_.backlightValue != state_.backlightOn) {
-            if (!(state_.backlightValue & 0x01)) {
-                Arrange(1);
+    // A backlight read that gives up changes nothing: the backlight stays as
+    // known.
+    int32_t backlight = 0;
+    if (extended && controller_.ReadRegisterPersistent(REG_BACKLIGHT, backlight)) {
+        state_.backlightValue = backlight;
+        if (backlight != state_.backlightOn) {
+            if (!(backlight & 0x01)) {
+                Arrange(Arrangement::Brightness);
                 state_.backlightOn = 0;
                 panel_.HidePanel();
                 panel_.SetPanelHook(HookRect{});
             } else if (!state_.backlightOn) {
                 panel_.RemovePanelHook();
-                panel_.SetFunctionButtonPicture(kBitmapBacklightOn);
+                panel_.SetFunctionButtonPicture(IDB_BACKLIGHT_ON);
                 state_.backlightOn = 1;
                 panel_.ShowPanel();
             }

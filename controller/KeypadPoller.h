@@ -5,14 +5,9 @@
 #include <chrono>
 #include <mutex>
 
-#include "app/PanelState.h"
 #include "controller/CMCU.h"
 #include "controller/PanelOperations.h"
-
-// Bitmaps the poll thread puts on the function button.
-constexpr int kBitmapBacklightOn = 159;
-constexpr int kBitmapSpeakerMuted = 172;
-constexpr int kBitmapSpeakerOn = 173;
+#include "shared/PanelState.h"
 
 class KeypadPoller {
 public:
@@ -28,7 +23,8 @@ public:
     void OnControllerEvent();
 
 private:
-    void Arrange(int mode);
+    void Arrange(Arrangement mode);
+    bool Showing(Arrangement mode) const { return state_.showingBrightness == mode; }
     void SetAudioMute(int32_t flag);
     void ShowBrightness();
     void ShowVolume();

@@ -4,6 +4,9 @@
 // thread in the order asked and never waits for it; tests record the calls.
 #include <cstdint>
 
+#include "shared/PanelState.h"
+
+// A screen rectangle for the input hook; all zero while the backlight is off.
 struct HookRect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
@@ -13,15 +16,16 @@ public:
     virtual ~PanelOperations() = default;
     virtual void ShowPanel() = 0;
     virtual void HidePanel() = 0;
-    // mode 0 volume, 1 brightness; the caller has already set showingBrightness.
-    virtual void ArrangePanel(int mode) = 0;
+    // The caller has already set showingBrightness.
+    virtual void ArrangePanel(Arrangement mode) = 0;
     virtual void SetSliderValue(int32_t value) = 0;
     virtual void SetFunctionButtonPicture(int bitmapId) = 0;
     virtual void UpdateTrayIndication() = 0;
     virtual void SetAudioMute(int32_t flag) = 0;
     virtual void SetPanelHook(const HookRect& rect) = 0;
     virtual void RemovePanelHook() = 0;
-    // Posts WM_SLIDER_MOVING (slider id, 0) so that the message thread pushes
+    // WM_SLIDER_MOVING (slider id, 0) for the message thread, after the
+    // slider values asked for before it, so that the message thread pushes
     // the slider's value to the audio device.
     virtual void PostSliderMoving() = 0;
     // The input line could not be read: tell the user, then end the process

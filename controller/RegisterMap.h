@@ -29,6 +29,8 @@ constexpr int32_t kStatusMute = 0x01;
 constexpr int32_t kStatusExtended = 0x04;
 constexpr int32_t kStatusAutoDimming = 0x10;
 constexpr int32_t kStatusLocked = 0x80;
+// What register 7 receives when a volume key releases the keypad's mute.
+constexpr int32_t kMuteReleased = 0xFE;
 
 // The register's name as the failure texts use it ("volume", "LUX", ...).
 const char* RegisterName(uint16_t reg);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controls/RegionRuns.h"
+#include "framework/ErrorReport.h"
 
 Region CreateBitmapRegion(HDC dc, HBITMAP bitmap, COLORREF key) {
     BITMAP info{};
@@ -52,4 +53,17 @@ Region CreateBitmapRegion(HDC dc, HBITMAP bitmap, COLORREF key) {
     data->rdh.nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
     data->rdh.rcBound = bound;
     return Region(ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size() * sizeof(RECT)), data));
+}
+
+bool SetWindowShape(HWND window, Region region) {
+    if (!region) {
+        Trace("the panel's shape could not be made from its background; it keeps its shape");
+        return false;
+    }
+    if (!SetWindowRgn(window, region.Get(), TRUE)) {
+        Trace("the panel refused its shape; it keeps the one it had");
+        return false; // still ours: deleted with region
+    }
+    region.Release(); // the window's now
+    return true;
 }

@@ -1,8 +1,9 @@
 #include "controls/BitmapSlider.h"
 
-#include "app/PanelMessages.h"
+#include "shared/PanelMessages.h"
+
 #include "controls/MemDC.h"
-#include "controls/PaintContext.h"
+#include "framework/PaintContext.h"
 
 namespace {
 // The window property that leads from the control's window to its object.
@@ -13,34 +14,40 @@ constexpr COLORREF kTopLeftPixel = 0xFF000000;
 
 CBitmapSlider::CBitmapSlider() = default;
 
-CBitmapSlider::~CBitmapSlider() = default;
+CBitmapSlider::~CBitmapSlider() {
+    Detach();
+}
 
 void CBitmapSlider::Attach(HWND dialog, int id) {
-    m_hWnd = GetDlgItem(dialog, id);
-    if (!m_hWnd)
+    window_ = GetDlgItem(dialog, id);
+    if (!window_)
         return;
-    GetWindowRect(m_hWnd, &m_rcTemplate);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&m_rcTemplate), 2);
-    SetPropA(m_hWnd, kSliderProperty, this);
-    m_pfnSuper = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
+    GetWindowRect(window_, &templateRect_);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&templateRect_), 2);
+    SetPropA(window_, kSliderProperty, this);
+    superProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
 }
 
 LRESULT CALLBACK CBitmapSlider::WindowProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
     auto* self = static_cast<CBitmapSlider*>(GetPropA(window, kSliderProperty));
     const LRESULT result = self->OnMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        // The window is gone: give it back its own procedure and forget it.
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->m_pfnSuper));
-        RemovePropA(window, kSliderProperty);
-        self->m_hWnd = nullptr;
-    }
+    if (message == WM_NCDESTROY)
+        self->Detach(); // the window is gone
     return result;
 }
 
+void CBitmapSlider::Detach() {
+    if (!window_)
+        return;
+    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProc_));
+    RemovePropA(window_, kSliderProperty);
+    window_ = nullptr;
+}
+
 LRESULT CBitmapSlider::Default(UINT message, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    return CallWindowProcA(superProc_, window_, message, wParam, lParam);
 }
 
 LRESULT CBitmapSlider::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -55,7 +62,7 @@ LRESULT CBitmapSlider::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnLButtonDown(point);
         break;
     case WM_MOUSEMOVE:
-        if (!m_bDragging)
+        if (!dragging_)
             return 0;
         OnMouseMove(point);
         break;
@@ -73,13 +80,13 @@ LRESULT CBitmapSlider::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_KILLFOCUS: {
         const LRESULT result = Default(message, wParam, lParam);
-        m_bFocused = FALSE;
+        focused_ = false;
         Repaint();
         return result;
     }
     case WM_SETFOCUS: {
         const LRESULT result = Default(message, wParam, lParam);
-        m_bFocused = TRUE;
+        focused_ = true;
         Repaint();
         return result;
     }
@@ -94,102 +101,102 @@ LRESULT CBitmapSlider::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // --- Set-up ---
 
-void CBitmapSlider::SetChannelBitmap(UINT nID) {
-    m_bmpChannel.Reset();
-    m_bmpChannel.Reset(LoadBitmapResource(nID));
-    if (!m_bmpChannel)
+void CBitmapSlider::SetChannelBitmap(UINT bitmapId) {
+    channelBitmap_.Reset();
+    channelBitmap_.Reset(LoadBitmapResource(bitmapId));
+    if (!channelBitmap_)
         return;
     BITMAP info{};
-    GetObjectA(m_bmpChannel.Get(), sizeof info, &info);
-    m_cxControl = info.bmWidth;
-    m_cyControl = info.bmHeight;
-    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, m_cxControl, m_cyControl, SWP_NOREDRAW);
-    GetClientRect(m_hWnd, &m_rcClient);
-    m_bHasChannel = TRUE;
+    GetObjectA(channelBitmap_.Get(), sizeof info, &info);
+    controlWidth_ = info.bmWidth;
+    controlHeight_ = info.bmHeight;
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, controlWidth_, controlHeight_, SWP_NOREDRAW);
+    GetClientRect(window_, &clientRect_);
+    hasChannel_ = true;
 }
 
-void CBitmapSlider::SetThumbBitmap(UINT nID) {
-    m_bmpThumb.Reset();
-    m_bmpThumb.Reset(LoadBitmapResource(nID));
-    if (!m_bmpThumb)
+void CBitmapSlider::SetThumbBitmap(UINT bitmapId) {
+    thumbBitmap_.Reset();
+    thumbBitmap_.Reset(LoadBitmapResource(bitmapId));
+    if (!thumbBitmap_)
         return;
-    MakeTransparencyMask(m_bmpThumb, m_bmpThumbMask, kTopLeftPixel);
+    MakeTransparencyMask(thumbBitmap_, thumbMask_, kTopLeftPixel);
     BITMAP info{};
-    GetObjectA(m_bmpThumb.Get(), sizeof info, &info);
-    m_cxThumb = info.bmWidth;
-    m_cyThumb = info.bmHeight;
-    if (!m_bHasChannel) {
-        GetClientRect(m_hWnd, &m_rcClient);
-        m_cyControl = m_rcClient.bottom - m_rcClient.top;
-        m_cxControl = m_rcClient.right - m_rcClient.left;
+    GetObjectA(thumbBitmap_.Get(), sizeof info, &info);
+    thumbWidth_ = info.bmWidth;
+    thumbHeight_ = info.bmHeight;
+    if (!hasChannel_) {
+        GetClientRect(window_, &clientRect_);
+        controlHeight_ = clientRect_.bottom - clientRect_.top;
+        controlWidth_ = clientRect_.right - clientRect_.left;
     }
-    m_bHasThumb = TRUE;
+    hasThumb_ = true;
 }
 
-void CBitmapSlider::SetInsets(int nLeft, int nTop, int nRight, int nBottom) {
-    m_nInsetLeft = nLeft;
-    m_nInsetTop = nTop;
-    m_nInsetRight = nRight;
-    m_nInsetBottom = nBottom;
+void CBitmapSlider::SetInsets(int left, int top, int right, int bottom) {
+    insetLeft_ = left;
+    insetTop_ = top;
+    insetRight_ = right;
+    insetBottom_ = bottom;
 }
 
-void CBitmapSlider::SetRange(int nMin, int nMax) {
-    m_nRangeMin = nMin;
-    m_nRangeMax = nMax;
+void CBitmapSlider::SetRange(int rangeMin, int rangeMax) {
+    rangeMin_ = rangeMin;
+    rangeMax_ = rangeMax;
 }
 
-void CBitmapSlider::SetShowFocusRect(BOOL bShow) {
-    m_bShowFocusRect = bShow;
+void CBitmapSlider::SetShowFocusRect(BOOL show) {
+    showFocusRect_ = show != FALSE;
 }
 
-void CBitmapSlider::SetValue(int nValue) {
-    m_nValue.store(ClampToRange(nValue, m_nRangeMin, m_nRangeMax), std::memory_order_relaxed);
+void CBitmapSlider::SetValue(int value) {
+    value_.store(ClampToRange(value, rangeMin_, rangeMax_), std::memory_order_relaxed);
     Repaint();
 }
 
 int CBitmapSlider::GetValue() const {
-    return m_nValue.load(std::memory_order_relaxed);
+    return value_.load(std::memory_order_relaxed);
 }
 
 // --- Value and pixel ---
 
 SliderMetrics CBitmapSlider::Metrics() const {
-    return {m_cxControl, m_cxThumb, m_nInsetLeft, m_nInsetRight, m_nRangeMin, m_nRangeMax};
+    return {controlWidth_, thumbWidth_, insetLeft_, insetRight_, rangeMin_, rangeMax_};
 }
 
-int CBitmapSlider::ValueToPixel(int nValue) const {
-    return ::ValueToPixel(Metrics(), nValue);
+int CBitmapSlider::ValueToPixel(int value) const {
+    return ::ValueToPixel(Metrics(), value);
 }
 
 // --- Painting ---
 
 void CBitmapSlider::OnPaint() {
-    PaintContext paint(m_hWnd);
-    CMemDC memDC(paint, m_rcClient);
-    MemoryDC bitmapDC(memDC.Get());
-    if (m_bHasChannel) {
-        SelectionGuard select(bitmapDC, m_bmpChannel.Get());
-        BitBlt(memDC, 0, 0, m_cxControl, m_cyControl, bitmapDC, 0, 0, SRCCOPY);
+    PaintContext paint(window_);
+    CMemDC memDC(paint, clientRect_);
+    CompatibleDC bitmapDC(memDC.Get());
+    if (hasChannel_) {
+        SelectionGuard select(bitmapDC, channelBitmap_.Get());
+        BitBlt(memDC, 0, 0, controlWidth_, controlHeight_, bitmapDC, 0, 0, SRCCOPY);
     }
-    if (m_bHasThumb) {
-        SelectionGuard select(bitmapDC, m_bmpThumb.Get());
-        DrawTransparent(memDC, ValueToPixel(GetValue()) - m_cxThumb / 2, m_nInsetTop, m_cxThumb,
-                        m_cyThumb, bitmapDC, 0, 0, m_bmpThumbMask.Get());
+    if (hasThumb_) {
+        SelectionGuard select(bitmapDC, thumbBitmap_.Get());
+        DrawTransparent(memDC, ValueToPixel(GetValue()) - thumbWidth_ / 2, insetTop_, thumbWidth_,
+                        thumbHeight_, bitmapDC, 0, 0, thumbMask_.Get());
     }
-    if (m_bShowFocusRect && m_bFocused)
-        DrawFocusRect(memDC, &m_rcClient);
+    if (showFocusRect_ && focused_)
+        DrawFocusRect(memDC, &clientRect_);
 }
 
 void CBitmapSlider::Repaint() const {
-    InvalidateRect(m_hWnd, nullptr, TRUE);
+    InvalidateRect(window_, nullptr, TRUE);
 }
 
 void CBitmapSlider::MakeTransparencyMask(Bitmap& source, Bitmap& mask, COLORREF key) {
     BITMAP info{};
     GetObjectA(source.Get(), sizeof info, &info);
     mask.Reset(CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr));
-    MemoryDC sourceDC(nullptr);
-    MemoryDC maskDC(nullptr);
+    CompatibleDC sourceDC(nullptr);
+    CompatibleDC maskDC(nullptr);
     SelectionGuard selectSource(sourceDC, source.Get());
     SelectionGuard selectMask(maskDC, mask.Get());
     if (key == kTopLeftPixel)
@@ -208,7 +215,7 @@ void CBitmapSlider::MakeTransparencyMask(Bitmap& source, Bitmap& mask, COLORREF 
 
 void CBitmapSlider::DrawTransparent(HDC dest, int x, int y, int w, int h, HDC image, int xSrc,
                                     int ySrc, HBITMAP mask) {
-    MemoryDC maskDC(nullptr);
+    CompatibleDC maskDC(nullptr);
     SelectionGuard select(maskDC, mask);
     // With the destination's text black and background white, mask bits 1
     // leave it unchanged and bits 0 cut a black hole...
@@ -220,40 +227,40 @@ void CBitmapSlider::DrawTransparent(HDC dest, int x, int y, int w, int h, HDC im
 // --- Mouse ---
 
 void CBitmapSlider::OnLButtonDown(POINT point) {
-    SetCapture(m_hWnd);
-    SetFocus(m_hWnd);
-    m_bDragging = TRUE;
-    m_nGrabOffset = GrabOffset(point.x, ValueToPixel(GetValue()), m_cxThumb);
+    SetCapture(window_);
+    SetFocus(window_);
+    dragging_ = true;
+    grabOffset_ = GrabOffset(point.x, ValueToPixel(GetValue()), thumbWidth_);
     OnMouseMove(point);
     Repaint();
 }
 
 void CBitmapSlider::OnMouseMove(POINT point) {
-    const std::optional<int> value = DragValue(Metrics(), GetValue(), m_nGrabOffset, point.x);
+    const std::optional<int> value = DragValue(Metrics(), GetValue(), grabOffset_, point.x);
     if (!value)
         return;
-    m_nValue.store(*value, std::memory_order_relaxed);
+    value_.store(*value, std::memory_order_relaxed);
     Repaint();
     PostToParent(WM_SLIDER_MOVING);
 }
 
 void CBitmapSlider::OnLButtonUp() {
     ReleaseCapture();
-    m_bDragging = FALSE;
+    dragging_ = false;
     Repaint();
     PostToParent(WM_SLIDER_MOVED);
 }
 
 void CBitmapSlider::PostToParent(UINT message) const {
-    PostMessageA(GetParent(m_hWnd), message, static_cast<WPARAM>(GetDlgCtrlID(m_hWnd)),
+    PostMessageA(GetParent(window_), message, static_cast<WPARAM>(GetDlgCtrlID(window_)),
                  static_cast<LPARAM>(GetValue()));
 }
 
 // --- Keyboard ---
 
-void CBitmapSlider::OnKeyDown(UINT nChar) {
+void CBitmapSlider::OnKeyDown(UINT key) {
     const std::optional<int> value =
-        KeyValue(nChar, GetValue(), m_nPageStep, m_nRangeMin, m_nRangeMax);
+        KeyValue(key, GetValue(), pageStep_, rangeMin_, rangeMax_);
     if (!value)
         return;
     SetValue(*value);
@@ -261,7 +268,7 @@ void CBitmapSlider::OnKeyDown(UINT nChar) {
 }
 
 void CBitmapSlider::OnDestroy() {
-    m_bmpThumb.Reset();
-    m_bmpThumbMask.Reset();
-    m_bmpChannel.Reset();
+    thumbBitmap_.Reset();
+    thumbMask_.Reset();
+    channelBitmap_.Reset();
 }

@@ -10,42 +10,45 @@
 class CBitmapSlider {
 public:
     CBitmapSlider();
+    // Gives a window that outlives the object its own procedure back.
     ~CBitmapSlider();
     CBitmapSlider(const CBitmapSlider&) = delete;
     CBitmapSlider& operator=(const CBitmapSlider&) = delete;
 
     // Subclasses the dialog's control id; its messages reach this object.
     void Attach(HWND dialog, int id);
-    HWND GetSafeHwnd() const { return m_hWnd; }
+    HWND GetSafeHwnd() const { return window_; }
 
-    void SetChannelBitmap(UINT nID);
-    void SetThumbBitmap(UINT nID);
-    void SetInsets(int nLeft, int nTop, int nRight, int nBottom);
-    void SetRange(int nMin, int nMax);
-    void SetShowFocusRect(BOOL bShow);
+    void SetChannelBitmap(UINT bitmapId);
+    void SetThumbBitmap(UINT bitmapId);
+    void SetInsets(int left, int top, int right, int bottom);
+    void SetRange(int rangeMin, int rangeMax);
+    void SetShowFocusRect(BOOL show);
     // Clamps, stores in one write and repaints; callable from any thread.
-    void SetValue(int nValue);
+    void SetValue(int value);
     int GetValue() const;
 
     // Where the dialog template put the control (the parent's client
     // coordinates, taken by Attach), before SetChannelBitmap re-seated it at
     // the parent's origin.
-    RECT GetTemplateRect() const { return m_rcTemplate; }
+    RECT GetTemplateRect() const { return templateRect_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Gives the window its own procedure back and forgets it.
+    void Detach();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnPaint();
     void OnLButtonDown(POINT point);
-    // Moves the thumb while dragging (the caller checks m_bDragging).
+    // Moves the thumb while dragging (the caller checks dragging_).
     void OnMouseMove(POINT point);
     void OnLButtonUp();
-    void OnKeyDown(UINT nChar);
+    void OnKeyDown(UINT key);
     void OnDestroy();
 
-    int ValueToPixel(int nValue) const;
+    int ValueToPixel(int value) const;
     SliderMetrics Metrics() const;
     // Invalidates the whole client area (erasing, which draws nothing).
     void Repaint() const;
@@ -59,30 +62,30 @@ private:
     static void DrawTransparent(HDC dest, int x, int y, int w, int h, HDC image, int xSrc,
                                 int ySrc, HBITMAP mask);
 
-    HWND m_hWnd = nullptr;
-    WNDPROC m_pfnSuper = nullptr; // the static control's own window procedure
-    RECT m_rcTemplate{};
+    HWND window_ = nullptr;
+    WNDPROC superProc_ = nullptr; // the static control's own window procedure
+    RECT templateRect_{};
 
-    int m_nRangeMax = 100;
-    int m_nRangeMin = 0;
-    std::atomic<int> m_nValue{0}; // written by SetValue from any thread
-    int m_nPageStep = 20;
-    RECT m_rcClient{};
-    int m_cxControl = 0;
-    int m_cyControl = 0;
-    int m_cxThumb = 0;
-    int m_cyThumb = 0;
-    int m_nInsetLeft = 0;
-    int m_nInsetRight = 0;
-    int m_nInsetTop = 0;
-    int m_nInsetBottom = 0;
-    int m_nGrabOffset = 0;
-    BOOL m_bHasThumb = FALSE;
-    BOOL m_bHasChannel = FALSE;
-    BOOL m_bDragging = FALSE;
-    BOOL m_bFocused = TRUE;
-    BOOL m_bShowFocusRect = TRUE;
-    Bitmap m_bmpChannel;
-    Bitmap m_bmpThumb;
-    Bitmap m_bmpThumbMask;
+    int rangeMax_ = 100;
+    int rangeMin_ = 0;
+    std::atomic<int> value_{0}; // written by SetValue from any thread
+    int pageStep_ = 20;
+    RECT clientRect_{};
+    int controlWidth_ = 0;
+    int controlHeight_ = 0;
+    int thumbWidth_ = 0;
+    int thumbHeight_ = 0;
+    int insetLeft_ = 0;
+    int insetRight_ = 0;
+    int insetTop_ = 0;
+    int insetBottom_ = 0;
+    int grabOffset_ = 0;
+    bool hasThumb_ = false;
+    bool hasChannel_ = false;
+    bool dragging_ = false;
+    bool focused_ = true;
+    bool showFocusRect_ = true;
+    Bitmap channelBitmap_;
+    Bitmap thumbBitmap_;
+    Bitmap thumbMask_;
 };

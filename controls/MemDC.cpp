@@ -1,35 +1,35 @@
 #include "controls/MemDC.h"
 
 CMemDC::CMemDC(HDC target, const RECT& area)
-    : MemoryDC(target), m_pTargetDC(target), m_rcArea(area) {
+    : CompatibleDC(target), target_(target), area_(area) {
     const HDC memory = Get();
-    LPtoDP(m_pTargetDC, reinterpret_cast<POINT*>(&m_rcArea), 2);
-    m_bmpBuffer.Reset(CreateCompatibleBitmap(m_pTargetDC, m_rcArea.right - m_rcArea.left,
-                                             m_rcArea.bottom - m_rcArea.top));
-    m_pOldBitmap = SelectObject(memory, m_bmpBuffer.Get());
+    LPtoDP(target_, reinterpret_cast<POINT*>(&area_), 2);
+    buffer_.Reset(CreateCompatibleBitmap(target_, area_.right - area_.left,
+                                             area_.bottom - area_.top));
+    oldBitmap_ = SelectObject(memory, buffer_.Get());
 
-    SetMapMode(memory, GetMapMode(m_pTargetDC));
+    SetMapMode(memory, GetMapMode(target_));
     SIZE extent{};
-    GetWindowExtEx(m_pTargetDC, &extent);
+    GetWindowExtEx(target_, &extent);
     SetWindowExtEx(memory, extent.cx, extent.cy, nullptr);
-    GetViewportExtEx(m_pTargetDC, &extent);
+    GetViewportExtEx(target_, &extent);
     SetViewportExtEx(memory, extent.cx, extent.cy, nullptr);
 
-    DPtoLP(m_pTargetDC, reinterpret_cast<POINT*>(&m_rcArea), 2);
-    SetWindowOrgEx(memory, m_rcArea.left, m_rcArea.top, nullptr);
+    DPtoLP(target_, reinterpret_cast<POINT*>(&area_), 2);
+    SetWindowOrgEx(memory, area_.left, area_.top, nullptr);
 
     // A solid fill in the target's background colour, which becomes the
     // memory context's background colour too.
-    SetBkColor(memory, GetBkColor(m_pTargetDC));
-    ExtTextOutA(memory, 0, 0, ETO_OPAQUE, &m_rcArea, nullptr, 0, nullptr);
+    SetBkColor(memory, GetBkColor(target_));
+    ExtTextOutA(memory, 0, 0, ETO_OPAQUE, &area_, nullptr, 0, nullptr);
 }
 
 CMemDC::~CMemDC() {
     const HDC memory = Get();
-    BitBlt(m_pTargetDC, m_rcArea.left, m_rcArea.top, m_rcArea.right - m_rcArea.left,
-           m_rcArea.bottom - m_rcArea.top, memory, m_rcArea.left, m_rcArea.top, SRCCOPY);
-    if (m_pOldBitmap)
-        SelectObject(memory, m_pOldBitmap);
-    // m_bmpBuffer, no longer selected, is deleted next; the base class then
+    BitBlt(target_, area_.left, area_.top, area_.right - area_.left,
+           area_.bottom - area_.top, memory, area_.left, area_.top, SRCCOPY);
+    if (oldBitmap_)
+        SelectObject(memory, oldBitmap_);
+    // buffer_, no longer selected, is deleted next; the base class then
     // deletes the memory context.
 }

@@ -8,7 +8,7 @@
 // destroyed. The target must outlive it.
 #include "framework/Gdi.h"
 
-class CMemDC : public MemoryDC {
+class CMemDC : public CompatibleDC {
 public:
     CMemDC(HDC target, const RECT& area);
     ~CMemDC();
@@ -16,8 +16,8 @@ public:
     CMemDC& operator=(const CMemDC&) = delete;
 
 private:
-    Bitmap m_bmpBuffer;               // the off-screen bitmap, compatible with the target
-    HGDIOBJ m_pOldBitmap = nullptr;   // selected in the memory context before the buffer
-    HDC m_pTargetDC;                  // receives the picture at destruction
-    RECT m_rcArea;                    // the area covered, logical coordinates of the target
+    Bitmap buffer_;               // the off-screen bitmap, compatible with the target
+    HGDIOBJ oldBitmap_ = nullptr;   // selected in the memory context before the buffer
+    HDC target_;                  // receives the picture at destruction
+    RECT area_;                    // the area covered, logical coordinates of the target
 };

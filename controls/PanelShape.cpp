@@ -1,36 +1,42 @@
-// The panel window's shape, picture and place: every WM_SIZE loads the
-// background bitmap for the number of optional functions, cuts the window to
-// the bitmap's non-key pixels, and sizes and centres the window on the screen
-// as a top-most window.
-#include "app/LumitraxDlg.h"
+#include "controls/PanelShape.h"
+
 #include "controls/BitmapRegion.h"
-#include "controls/PaintContext.h"
 #include "controls/PanelPlacement.h"
-#include "framework/Messages.h"
+#include "framework/PaintContext.h"
 
 namespace {
 // The colour of the background's cut-out corners.
 constexpr COLORREF kKeyColour = RGB(0, 128, 128);
 } // namespace
 
-void CLumitraxDlg::OnSize() {
+void PanelShape::OnSize(HWND window, unsigned functionCount) {
     // The bitmap held before is released once the new one is in place (the
     // panel's painting only ever uses the current one).
-    backgroundBitmap.Reset(LoadBitmapResource(BackgroundBitmapId(functionCount)));
-    if (!backgroundBitmap) {
-        ShowMessage(m_hWnd, "Error loading bitmap");
+    backgroundBitmap_.Reset(LoadBitmapResource(BackgroundBitmapId(functionCount)));
+    if (!backgroundBitmap_) {
+        errors_.ShowError("Error loading bitmap");
         return;
     }
-    GetObjectA(backgroundBitmap.Get(), sizeof backgroundInfo, &backgroundInfo);
-    const int width = backgroundInfo.bmWidth;
-    const int height = backgroundInfo.bmHeight;
+    GetObjectA(backgroundBitmap_.Get(), sizeof backgroundInfo_, &backgroundInfo_);
+    const int width = backgroundInfo_.bmWidth;
+    const int height = backgroundInfo_.bmHeight;
 
-    PaintContext paint(m_hWnd);
-    SetWindowRgn(m_hWnd, CreateBitmapRegion(paint, backgroundBitmap.Get(), kKeyColour).Release(),
-                 TRUE);
+    {
+        const ScreenDC screen;
+        SetWindowShape(window, CreateBitmapRegion(screen, backgroundBitmap_.Get(), kKeyColour));
+    }
     // Resizing may deliver a nested WM_SIZE, which repeats all of this and
     // finds the size already right.
     const PixelPoint origin =
         CentredOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), width, height);
-    SetWindowPos(m_hWnd, HWND_TOPMOST, origin.x, origin.y, width, height, SWP_NOREDRAW);
+    SetWindowPos(window, HWND_TOPMOST, origin.x, origin.y, width, height, SWP_NOREDRAW);
+}
+
+void PanelShape::Paint(HWND window) const {
+    PaintContext paint(window);
+    if (!backgroundBitmap_)
+        return;
+    CompatibleDC memory(nullptr);
+    SelectionGuard select(memory, backgroundBitmap_.Get());
+    BitBlt(paint, 0, 0, backgroundInfo_.bmWidth, backgroundInfo_.bmHeight, memory, 0, 0, SRCCOPY);
 }

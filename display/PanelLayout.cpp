@@ -1,25 +1,15 @@
-// The panel's two arrangements (volume and brightness), the switch button,
-// the row of optional function buttons and the painting of the background.
-#include "app/LumitraxDlg.h"
-#include "controls/PaintContext.h"
-#include "display/LayoutArithmetic.h"
+#include "display/PanelLayout.h"
+
+#include "controller/RegisterMap.h"
 #include "res/resource.h"
 
 namespace {
-RECT ToRect(const PixelRect& r) {
-    return RECT{r.left, r.top, r.right, r.bottom};
-}
-
-PixelRect ToPixelRect(const RECT& r) {
-    return PixelRect{r.left, r.top, r.right, r.bottom};
-}
-
 // A window's rectangle in its parent's client coordinates.
 PixelRect ClientRectOf(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
     MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
-    return ToPixelRect(r);
+    return PixelRect{r.left, r.top, r.right, r.bottom};
 }
 
 PixelSize WindowSize(HWND window) {
@@ -32,82 +22,80 @@ void MoveTo(HWND window, const PixelRect& r) {
     MoveWindow(window, r.left, r.top, r.Width(), r.Height(), TRUE);
 }
 
-void Store(RECT (&layout)[kLevelControls], const LevelRects& rects) {
-    for (int i = 0; i < kLevelControls; ++i)
-        layout[i] = ToRect(rects[i]);
-}
-
 // The level controls in the order of both stored arrangements.
-std::array<HWND, kLevelControls> LevelControlWindows(CLumitraxDlg& panel) {
-    return {panel.switchButton.GetSafeHwnd(), panel.levelMarker,
-            panel.functionButton.GetSafeHwnd(), panel.levelSlider.GetSafeHwnd()};
+std::array<HWND, kLevelControls> LevelControlWindows(const PanelControls& controls) {
+    return {controls.switchButton.GetSafeHwnd(), controls.levelMarker,
+            controls.functionButton.GetSafeHwnd(), controls.levelSlider.GetSafeHwnd()};
 }
 } // namespace
 
-void CLumitraxDlg::ArrangePanel(int mode) {
-    ArrangePanel(mode, CurrentLevels());
+ArrangeLevels CurrentLevels(const PanelState& state) {
+    return ArrangeLevels{state.keypadVolume, state.brightness,
+                         (state.statusBits & kStatusMute) != 0, state.backlightOn != 0};
 }
 
-void CLumitraxDlg::ArrangePanel(int mode, const ArrangeLevels& levels) {
-    const std::array<HWND, kLevelControls> controls = LevelControlWindows(*this);
+PanelLayout::PanelLayout(PanelState& state, PanelControls& controls)
+    : state_(state), controls_(controls) {}
+
+void PanelLayout::ArrangePanel(Arrangement mode, const ArrangeLevels& levels) {
+    const std::array<HWND, kLevelControls> windows = LevelControlWindows(controls_);
     LevelRects current;
     for (int i = 0; i < kLevelControls; ++i)
-        current[i] = ClientRectOf(controls[i]);
+        current[i] = ClientRectOf(windows[i]);
 
-    RECT(&layout)[kLevelControls] = mode == 0 ? volumeLayout : brightnessLayout;
-    bool recorded;
-    LevelRects target;
-    if (mode == 0) {
-        levelSlider.SetChannelBitmap(IDB_CHANNEL_VOLUME);
-        showingBrightness = 0;
-        levelSlider.SetValue(levels.keypadVolume);
-        switchButton.LoadBitmaps(IDB_BACKLIGHT);
-        SetFunctionButtonPicture(levels.muted ? IDB_VOLUME_MUTED : IDB_VOLUME_SOUND);
-        recorded = layoutInitVolume;
-        if (!recorded) {
-            target = VolumeArrangement(current);
-            layoutInitVolume = 1;
+    CBitmapSlider& slider = controls_.levelSlider;
+    LevelRects& layout = mode == Arrangement::Volume ? volumeLayout_ : brightnessLayout_;
+    if (mode == Arrangement::Volume) {
+        slider.SetChannelBitmap(IDB_CHANNEL_VOLUME);
+        state_.showingBrightness = Arrangement::Volume;
+        slider.SetValue(levels.keypadVolume);
+        controls_.switchButton.LoadBitmaps(IDB_BACKLIGHT);
+        controls_.SetFunctionButtonPicture(levels.muted ? IDB_VOLUME_MUTED : IDB_VOLUME_SOUND);
+        if (!layoutInitVolume_) {
+            layout = VolumeArrangement(current);
+            layoutInitVolume_ = true;
         }
     } else {
-        levelSlider.SetChannelBitmap(IDB_CHANNEL_BRIGHTNESS);
-        showingBrightness = 1;
-        levelSlider.SetValue(levels.brightness);
-        switchButton.LoadBitmaps(IDB_VOLUME);
-        SetFunctionButtonPicture(levels.backlightOn ? IDB_BACKLIGHT_ON : IDB_BACKLIGHT_OFF);
-        recorded = layoutInitBrightness;
-        if (!recorded) {
+        slider.SetChannelBitmap(IDB_CHANNEL_BRIGHTNESS);
+        state_.showingBrightness = Arrangement::Brightness;
+        slider.SetValue(levels.brightness);
+        controls_.switchButton.LoadBitmaps(IDB_VOLUME);
+        controls_.SetFunctionButtonPicture(levels.backlightOn ? IDB_BACKLIGHT_ON
+                                                              : IDB_BACKLIGHT_OFF);
+        if (!layoutInitBrightness_) {
             // The positions the controls hold now; the slider's was taken
             // before its channel bitmap re-seated it at the panel's corner,
             // so it goes back there too.
-            target = current;
-            layoutInitBrightness = 1;
+            layout = current;
+            layoutInitBrightness_ = true;
         }
     }
+    shown_ = mode;
     // The switch button's new picture shows even where the button does not move.
-    switchButton.Invalidate();
-    if (!recorded)
-        Store(layout, target);
+    controls_.switchButton.Invalidate();
     for (int i = 0; i < kLevelControls; ++i)
-        MoveTo(controls[i], ToPixelRect(layout[i]));
+        MoveTo(windows[i], layout[i]);
 }
 
-void CLumitraxDlg::OnSwitchButton() {
-    ArrangePanel(showingBrightness ? 0 : 1);
+void PanelLayout::OnSwitchButton(const ArrangeLevels& levels) {
+    ArrangePanel(shown_ == Arrangement::Brightness ? Arrangement::Volume : Arrangement::Brightness,
+                 levels);
 }
 
-int CLumitraxDlg::LayoutFunctionButtons() {
+int PanelLayout::LayoutFunctionButtons() {
     struct Function {
         CBitmapButton& button;
         UINT picture;
         int separatorId;
     };
     const std::array<Function, kPanelFunctions> functions = {{
-        {dimmingButton, autoDimming ? UINT{IDB_DIMMING_ON} : UINT{IDB_DIMMING_OFF},
-         IDC_SEPARATOR_DIMMING},
-        {buzzerButton, IDB_BUZZER_ON, IDC_SEPARATOR_BUZZER},
-        {lockButton, keypadLocked ? UINT{IDB_LOCKED} : UINT{IDB_UNLOCKED}, IDC_SEPARATOR_LOCK},
+        {controls_.dimmingButton,
+         state_.autoDimming ? UINT{IDB_DIMMING_ON} : UINT{IDB_DIMMING_OFF}, IDC_SEPARATOR_DIMMING},
+        {controls_.buzzerButton, IDB_BUZZER_ON, IDC_SEPARATOR_BUZZER},
+        {controls_.lockButton, state_.keypadLocked ? UINT{IDB_LOCKED} : UINT{IDB_UNLOCKED},
+         IDC_SEPARATOR_LOCK},
     }};
-    const uint8_t mask = functionMask;
+    const uint8_t mask = state_.functionMask;
     std::array<FunctionSizes, kPanelFunctions> sizes{};
     for (int f = 0; f < kPanelFunctions; ++f) {
         if (!(mask & (1u << f)))
@@ -115,14 +103,14 @@ int CLumitraxDlg::LayoutFunctionButtons() {
         functions[f].button.LoadBitmaps(functions[f].picture);
         functions[f].button.SizeToContent();
         sizes[f] = {WindowSize(functions[f].button.GetSafeHwnd()),
-                    WindowSize(GetDlgItem(m_hWnd, functions[f].separatorId))};
+                    WindowSize(controls_.Item(functions[f].separatorId))};
     }
     const FunctionRow row = LayoutFunctionRow(mask, sizes);
     for (int f = 0; f < kPanelFunctions; ++f) {
         if (!row.placements[f])
             continue;
         const HWND button = functions[f].button.GetSafeHwnd();
-        const HWND separator = GetDlgItem(m_hWnd, functions[f].separatorId);
+        const HWND separator = controls_.Item(functions[f].separatorId);
         ShowWindow(button, SW_SHOW);
         MoveTo(button, row.placements[f]->button);
         ShowWindow(separator, SW_SHOW);
@@ -131,29 +119,24 @@ int CLumitraxDlg::LayoutFunctionButtons() {
     return row.width;
 }
 
-void CLumitraxDlg::ShiftLevelControls(int dx) {
-    const std::array<HWND, kLevelControls> controls = LevelControlWindows(*this);
+void PanelLayout::ShiftLevelControls(int dx) {
+    const std::array<HWND, kLevelControls> windows = LevelControlWindows(controls_);
     for (int i = 0; i < kLevelControls; ++i) {
-        PixelRect from = ClientRectOf(controls[i]);
+        PixelRect from = ClientRectOf(windows[i]);
         if (i == kLevelSlider) {
             // The slider starts from its template place: setting its channel
             // bitmap has re-seated it at the panel's corner.
-            const RECT home = levelSlider.GetTemplateRect();
+            const RECT home = controls_.levelSlider.GetTemplateRect();
             from = PixelRect::At(home.left, home.top, from.Size());
         }
-        MoveTo(controls[i], PixelRect::At(from.left + dx, from.top, from.Size()));
+        MoveTo(windows[i], PixelRect::At(from.left + dx, from.top, from.Size()));
     }
 }
 
-void CLumitraxDlg::OnPaint() {
-    PaintContext paint(m_hWnd);
-    if (!backgroundBitmap)
-        return;
-    MemoryDC memory(nullptr);
-    SelectionGuard select(memory, backgroundBitmap.Get());
-    BitBlt(paint, 0, 0, backgroundInfo.bmWidth, backgroundInfo.bmHeight, memory, 0, 0, SRCCOPY);
+std::optional<LevelRects> PanelLayout::VolumeLayout() const {
+    return layoutInitVolume_ ? std::optional<LevelRects>(volumeLayout_) : std::nullopt;
 }
 
-HICON CLumitraxDlg::OnQueryDragIcon() {
-    return appIcon;
+std::optional<LevelRects> PanelLayout::BrightnessLayout() const {
+    return layoutInitBrightness_ ? std::optional<LevelRects>(brightnessLayout_) : std::nullopt;
 }

@@ -27,7 +27,7 @@ void CBitmapButton::Draw(const DRAWITEMSTRUCT& item) {
         return;
     BITMAP info{};
     GetObjectA(picture_.Get(), sizeof info, &info);
-    MemoryDC source(item.hDC);
+    CompatibleDC source(item.hDC);
     SelectionGuard select(source, picture_.Get());
     BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, info.bmWidth, info.bmHeight, source, 0, 0,
            SRCCOPY);

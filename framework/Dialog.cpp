@@ -12,9 +12,9 @@ thread_local WNDPROC creationSuper = nullptr;
 // before the dialog procedure is installed. A hook sees the dialog's window
 // come into being and puts CreationProc in front of it until then.
 LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && creating && !creating->m_hWnd) {
+    if (code == HCBT_CREATEWND && creating && !creating->window_) {
         const HWND window = reinterpret_cast<HWND>(wParam);
-        creating->m_hWnd = window;
+        creating->window_ = window;
         creationSuper = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CreationProc)));
     }
@@ -38,8 +38,8 @@ LRESULT CALLBACK CDialog::CreationProc(HWND window, UINT message, WPARAM wParam,
 CDialog::CDialog(UINT templateId) : templateId_(templateId) {}
 
 CDialog::~CDialog() {
-    if (m_hWnd)
-        DestroyWindow(m_hWnd);
+    if (window_)
+        DestroyWindow(window_);
 }
 
 INT_PTR CDialog::DoModal() {
@@ -51,8 +51,12 @@ INT_PTR CDialog::DoModal() {
     if (hook)
         UnhookWindowsHookEx(hook);
     creating = nullptr;
-    if (!window)
+    if (!window) {
+        // The hook may have seen a window that the failed creation destroyed
+        // again: that handle names nothing of this dialog's.
+        window_ = nullptr;
         return -1;
+    }
     MSG msg;
     while (!ended_) {
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
@@ -66,20 +70,20 @@ INT_PTR CDialog::DoModal() {
             DispatchMessageA(&msg);
         }
     }
-    DestroyWindow(m_hWnd);
-    m_hWnd = nullptr;
+    DestroyWindow(window_);
+    window_ = nullptr;
     return result_;
 }
 
 void CDialog::EndDialog(INT_PTR result) {
     result_ = result;
     ended_ = true;
-    if (m_hWnd)
-        PostMessageA(m_hWnd, WM_NULL, 0, 0); // wake the loop
+    if (window_)
+        PostMessageA(window_, WM_NULL, 0, 0); // wake the loop
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
-    return m_hWnd && IsDialogMessageA(m_hWnd, msg);
+    return window_ && IsDialogMessageA(window_, msg);
 }
 
 bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
@@ -95,14 +99,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lParam);
         SetWindowLongPtrA(window, DWLP_USER, lParam);
-        self->m_hWnd = window;
+        self->window_ = window;
         return self->OnInitDialog();
     }
     if (!self) {
         self = creating;
         if (!self)
             return FALSE;
-        self->m_hWnd = window;
+        self->window_ = window;
     }
     LRESULT result = 0;
     if (!self->OnMessage(message, wParam, lParam, result))

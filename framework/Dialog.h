@@ -15,7 +15,7 @@ public:
     // or -1 when the window could not be created.
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
-    HWND GetSafeHwnd() const { return m_hWnd; }
+    HWND GetSafeHwnd() const { return window_; }
 
 protected:
     virtual BOOL OnInitDialog() { return TRUE; }
@@ -25,7 +25,7 @@ protected:
     // True when the message was handled; result is then the message's answer.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-    HWND m_hWnd = nullptr;
+    HWND window_ = nullptr;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -37,17 +37,34 @@ private:
 using Bitmap = GdiObject<HBITMAP>;
 using Region = GdiObject<HRGN>;
 
-// A memory drawing context compatible with another one; deleted at the end.
-class MemoryDC {
+// A drawing context created compatible with another one (for reading or
+// copying bitmaps); deleted at the end.
+class CompatibleDC {
 public:
-    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    ~MemoryDC() {
+    explicit CompatibleDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
+    CompatibleDC(const CompatibleDC&) = delete;
+    CompatibleDC& operator=(const CompatibleDC&) = delete;
+    ~CompatibleDC() {
         if (dc_)
             DeleteDC(dc_);
     }
     HDC Get() const { return dc_; }
+    operator HDC() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+// The screen's drawing context, released at the end.
+class ScreenDC {
+public:
+    ScreenDC() : dc_(GetDC(nullptr)) {}
+    ScreenDC(const ScreenDC&) = delete;
+    ScreenDC& operator=(const ScreenDC&) = delete;
+    ~ScreenDC() {
+        if (dc_)
+            ReleaseDC(nullptr, dc_);
+    }
     operator HDC() const { return dc_; }
 
 private:

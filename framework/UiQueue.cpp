@@ -1,14 +1,35 @@
 #include "framework/UiQueue.h"
 
-void UiQueue::Post(HWND window, std::function<void()> work) {
-    bool wasEmpty;
+#include <string>
+
+#include "framework/ErrorReport.h"
+
+void UiQueue::SetWindow(HWND window) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    window_ = window;
+    posted_ = false;
+}
+
+HWND UiQueue::Window() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return window_;
+}
+
+void UiQueue::Post(std::function<void()> work) {
+    DWORD error = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        wasEmpty = work_.empty();
         work_.push_back(std::move(work));
+        if (posted_)
+            return;
+        posted_ = window_ && PostMessageA(window_, WM_RUN_QUEUED, 0, 0);
+        if (!posted_)
+            error = window_ ? GetLastError() : ERROR_INVALID_WINDOW_HANDLE;
     }
-    if (wasEmpty)
-        PostMessageA(window, WM_RUN_QUEUED, 0, 0);
+    if (error)
+        Trace(("work for the panel waits: its message could not be posted (error " +
+               std::to_string(error) + ")")
+                  .c_str());
 }
 
 void UiQueue::RunQueued() {
@@ -16,13 +37,25 @@ void UiQueue::RunQueued() {
         std::function<void()> next;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (work_.empty())
+            if (work_.empty()) {
+                posted_ = false;
                 return;
+            }
             next = std::move(work_.front());
             work_.pop_front();
         }
         next();
     }
+}
+
+void UiQueue::RunIfStalled() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (posted_ || work_.empty())
+            return;
+        posted_ = true; // work posted meanwhile is run by this call
+    }
+    RunQueued();
 }
 
 void UiQueue::Clear() {

@@ -12,16 +12,26 @@ constexpr UINT WM_RUN_QUEUED = WM_APP + 1;
 
 class UiQueue {
 public:
-    // Queues work for window's thread; posts WM_RUN_QUEUED when the queue
-    // was empty (one message covers everything queued until it is handled).
-    void Post(HWND window, std::function<void()> work);
+    // The window whose thread runs the work; null while there is none.
+    void SetWindow(HWND window);
+    HWND Window();
+    // Queues work and posts WM_RUN_QUEUED unless a post is outstanding (one
+    // message covers everything queued until it is handled). A post that
+    // fails (the window's message queue is full, or there is no window yet)
+    // is made again by the next Post, and RunIfStalled runs the work meanwhile.
+    void Post(std::function<void()> work);
     // On the window's thread, in answer to WM_RUN_QUEUED: runs everything
     // queued, in order, including work queued meanwhile.
     void RunQueued();
+    // On the window's thread, for any message it takes from its queue: runs
+    // work whose post failed, so that queued work never waits for ever.
+    void RunIfStalled();
     // Drops whatever is still queued (the window is going away).
     void Clear();
 
 private:
-    std::mutex mutex_;
+    std::mutex mutex_; // guards everything below
     std::deque<std::function<void()>> work_;
+    HWND window_ = nullptr;
+    bool posted_ = false; // a WM_RUN_QUEUED is on its way
 };

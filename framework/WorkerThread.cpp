@@ -4,26 +4,44 @@ WorkerThread::~WorkerThread() {
     WaitServingSentMessages();
 }
 
-bool WorkerThread::Start(std::function<void()> work) {
+bool WorkerThread::Start(std::function<void()> work, SIZE_T stackSize) {
     WaitServingSentMessages();
     work_ = std::move(work);
-    handle_.Reset(CreateThread(nullptr, 0, Entry, this, 0, nullptr));
+    handle_.Reset(CreateThread(nullptr, stackSize, Entry, this, 0, nullptr));
     return handle_.Get() != nullptr;
 }
 
-void WorkerThread::WaitServingSentMessages() {
+bool WorkerThread::WaitServingSentMessages(DWORD timeoutMs) {
     HANDLE thread = handle_.Get();
     if (!thread)
-        return;
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
-           WAIT_OBJECT_0 + 1) {
+        return true;
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        DWORD left = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const ULONGLONG now = GetTickCount64();
+            left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        }
+        const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+        if (woken == WAIT_OBJECT_0)
+            break;
+        if (woken != WAIT_OBJECT_0 + 1)
+            return false; // timed out (or the wait failed): the thread still runs
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
     handle_.Reset();
+    return true;
+}
+
+void WorkerThread::Abandon() {
+    handle_.Reset();
 }
 
 DWORD WINAPI WorkerThread::Entry(void* self) {
-    static_cast<WorkerThread*>(self)->work_();
+    // The thread keeps its own function, so that an abandoned thread does
+    // not depend on this object.
+    const std::function<void()> work = std::move(static_cast<WorkerThread*>(self)->work_);
+    work();
     return 0;
 }

@@ -11,12 +11,20 @@ public:
     WorkerThread() = default;
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
+    // Waits for the thread unless it was abandoned.
     ~WorkerThread();
 
-    // Starts the thread at normal priority with the default stack size.
-    bool Start(std::function<void()> work);
-    // Waits until the thread has ended.
-    void WaitServingSentMessages();
+    // Starts the thread at normal priority with the given stack size (0: the
+    // default); false (with the system's error code in GetLastError) when it
+    // could not be started.
+    bool Start(std::function<void()> work, SIZE_T stackSize = 0);
+    // Waits until the thread has ended, at most timeoutMs; true once it has
+    // ended (or when none was started).
+    bool WaitServingSentMessages(DWORD timeoutMs = INFINITE);
+    // Lets a thread that did not end run on unobserved; this object may then
+    // go, but everything the thread's function uses must stay alive for the
+    // rest of the process. Not to be followed by Start.
+    void Abandon();
 
 private:
     static DWORD WINAPI Entry(void* self);

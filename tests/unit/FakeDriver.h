@@ -1,6 +1,7 @@
 #pragma once
 // A scripted keypad controller for the native tests: register values, a
 // number of failing attempts per register, and a log of every access.
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -19,34 +20,49 @@ public:
     };
 
     uint32_t ReadByte(SmbRequest& request) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        bool ok = Answers(readFailures, request.reg);
-        if (ok)
-            request.data = values.count(request.reg) ? values[request.reg] : 0;
-        if (ok && request.reg == 28)
-            values[28] = 0; // the change flags clear when read
-        if (ok && request.reg == 18)
-            lineLow = false;
-        log.push_back({'R', request.slaveAddress, request.reg, request.data, ok});
+        bool ok;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ok = Answers(readFailures, request.reg);
+            if (ok)
+                request.data = values.count(request.reg) ? values[request.reg] : 0;
+            if (ok && request.reg == 28)
+                values[28] = 0; // the change flags clear when read
+            if (ok && request.reg == 18)
+                lineLow = false;
+            log.push_back({'R', request.slaveAddress, request.reg, request.data, ok});
+        }
+        Accessed('R', request.reg);
         return ok;
     }
     uint32_t WriteByte(SmbRequest& request) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        bool ok = Answers(writeFailures, request.reg);
-        if (ok && request.reg == 7) // the mute write lands in the status' bit 0
-            values[18] = (values[18] & ~1u) | (request.data & 1u);
-        log.push_back({'W', request.slaveAddress, request.reg, request.data, ok});
+        bool ok;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ok = Answers(writeFailures, request.reg);
+            if (ok && request.reg == 7) // the mute write lands in the status' bit 0
+                values[18] = (values[18] & ~1u) | (request.data & 1u);
+            log.push_back({'W', request.slaveAddress, request.reg, request.data, ok});
+        }
+        Accessed('W', request.reg);
         return ok;
     }
     uint32_t GetValue(uint8_t& level) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++getValueCalls;
-        log.push_back({'G', 0, 0, 0, !gpiFails});
-        if (gpiFails)
-            return 0x100; // only the low byte counts: this is a failure
-        level = lineLow ? 0 : 1;
-        return 1;
+        bool fails;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++getValueCalls;
+            log.push_back({'G', 0, 0, 0, !gpiFails});
+            fails = gpiFails;
+            level = lineLow ? 0 : 1;
+        }
+        Accessed('G', 0);
+        return fails ? 0x100 : 1; // only the low byte counts: 0x100 is a failure
     }
+
+    // Called after every access on the accessing thread, outside the
+    // driver's own lock: a test may watch the accesses or hold one up.
+    std::function<void(char op, uint16_t reg)> onAccess;
 
     // Registers read or written, in order, as "R28 R1 W9".
     std::string Accesses(bool withValues = false) {
@@ -88,6 +104,10 @@ public:
     std::vector<Access> log;
 
 private:
+    void Accessed(char op, uint16_t reg) {
+        if (onAccess)
+            onAccess(op, reg);
+    }
     static bool Answers(std::map<uint16_t, int>& failures, uint16_t reg) {
         auto it = failures.find(reg);
         if (it == failures.end() || it->second == 0)

@@ -26,8 +26,10 @@ TEST(AudioUnits, MixerValues) {
     const struct {
         uint32_t value;
         int32_t steps;
-    } fromMixer[] = {{0, 0},      {1000, 0},    {3276, 0},    {3277, 1},  {32767, 10},
-                     {42601, 13}, {65534, 20},  {65535, 20},  {70000, 20}, {0xFFFFFFFF, 20}};
+    } fromMixer[] = {{0, 0},      {1000, 0},   {1638, 0},    {1639, 1},   {3277, 1},
+                     // a mixer that keeps a unit or two less than it was given
+                     {3276, 1},   {32769, 10}, {32767, 10},  {42600, 13}, {42601, 13},
+                     {65534, 20}, {65535, 20}, {70000, 20},  {0xFFFFFFFF, 20}};
     for (const auto& c : fromMixer)
         EXPECT_EQ(MixerValueToSteps(c.value), c.steps) << "value " << c.value;
 }

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeDriver.h"
-#include "app/PanelState.h"
+#include "shared/PanelState.h"
 #include "controller/CMCU.h"
 #include "controller/KeypadPoller.h"
 
@@ -17,7 +17,9 @@ class FakePanel : public PanelOperations {
 public:
     void ShowPanel() override { Add("show"); }
     void HidePanel() override { Add("hide"); }
-    void ArrangePanel(int mode) override { Add("arrange" + std::to_string(mode)); }
+    void ArrangePanel(Arrangement mode) override {
+        Add("arrange" + std::to_string(static_cast<int>(mode)));
+    }
     void SetSliderValue(int32_t v) override { Add("slider=" + std::to_string(v)); }
     void SetFunctionButtonPicture(int id) override { Add("picture=" + std::to_string(id)); }
     void UpdateTrayIndication() override { Add("tray"); }
@@ -71,7 +73,7 @@ struct Poll : ::testing::Test {
         state.statusBits = 0x04;
         state.appliedStatus = 0x04;
         state.audioMute = 0x04;
-        state.showingBrightness = 1;
+        state.showingBrightness = Arrangement::Brightness;
         state.brightness = state.shownBrightness = state.requestedBrightness = 10;
         state.keypadVolume = state.shownVolume = state.audioVolume = 10;
         state.backlightOn = 1;
@@ -93,7 +95,7 @@ TEST_F(Poll, VolumeKeyReadsRegistersInOrderAndShowsTheVolume) {
     EXPECT_EQ(state.keypadVolume, 11);
     EXPECT_EQ(state.shownVolume, 11);
     EXPECT_EQ(state.audioVolume, 11) << "so that the periodic sync writes nothing back";
-    EXPECT_EQ(state.showingBrightness, 0);
+    EXPECT_EQ(state.showingBrightness, Arrangement::Volume);
 
     driver.ClearLog();
     panel.Clear();
@@ -131,7 +133,7 @@ TEST_F(Poll, ChangeFlagShowsAnUnchangedLevelOnlyOnExtendedControllers) {
 }
 
 TEST_F(Poll, BrightnessChangeWhileShowingVolumeArrangesForBrightness) {
-    state.showingBrightness = 0;
+    state.showingBrightness = Arrangement::Volume;
     driver.values[1] = 4;
     poller.OnControllerEvent();
     EXPECT_EQ(panel.Ops(), "arrange1 show slider=4 tray");
@@ -178,24 +180,40 @@ TEST_F(Poll, KeypadMuteFollowsToTheAudioDevice) {
 }
 
 TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
-    for (int endpoint = 0; endpoint <= 1; ++endpoint) {
-        SCOPED_TRACE(endpoint ? "endpoint" : "legacy mixer");
+    struct Case {
+        const char* name;
+        bool endpoint;
+        bool statusReadFails;
+        const char* accesses;
+        const char* ops;
+        int32_t status; // afterwards
+    } cases[] = {
+        {"endpoint", true, false, "R28 R1 R2 W7=254 R18 R23",
+         "arrange0 show slider=12 post-moving mute=0 tray", 0x04},
+        // A failed status read keeps the program's own status bits, with
+        // only the mute released: nothing the controller did not report.
+        {"endpoint, status read fails", true, true, "R28 R1 R2 W7=254 R18 R18 R18 R18 R18 R23",
+         "arrange0 show slider=12 post-moving mute=0 tray", 0x04},
+        {"legacy mixer", false, false, "R28 R1 R2 R18 R23",
+         "arrange0 show slider=12 post-moving tray", 0x05},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         SetUp();
         driver.ClearLog();
         panel.Clear();
-        state.useEndpointVolume = static_cast<uint8_t>(endpoint);
+        state.useEndpointVolume = c.endpoint ? 1 : 0;
         state.statusBits = state.appliedStatus = state.audioMute = 0x05;
         driver.values[18] = 0x05;
         driver.values[2] = 12;
+        driver.readFailures = {{18, c.statusReadFails ? 5 : 0}};
         poller.OnControllerEvent();
-        if (endpoint) {
-            EXPECT_EQ(driver.Accesses(true), "R28 R1 R2 W7=254 R18 R23");
-            EXPECT_EQ(panel.Ops(), "arrange0 show slider=12 post-moving mute=0 tray show");
-            EXPECT_EQ(state.statusBits, 0x04);
+        EXPECT_EQ(driver.Accesses(true), c.accesses);
+        EXPECT_EQ(panel.Ops(), c.ops);
+        EXPECT_EQ(state.statusBits, c.status);
+        EXPECT_EQ(state.appliedStatus, c.status);
+        if (c.endpoint) {
             EXPECT_EQ(state.audioMute & 1, 0) << "recorded as applied to the device";
-        } else {
-            EXPECT_EQ(driver.Accesses(true), "R28 R1 R2 R18 R23");
-            EXPECT_EQ(panel.Ops(), "arrange0 show slider=12 post-moving tray");
         }
     }
 }
@@ -217,6 +235,17 @@ TEST_F(Poll, BacklightOffHidesAndHooksOnWakesAgain) {
     EXPECT_EQ(panel.Ops(), "tray");
 }
 
+TEST_F(Poll, BacklightReadThatGivesUpChangesNothing) {
+    // The backlight as the program has known it since start-up (on), and a
+    // register 23 that never answers: no "backlight went off".
+    driver.readFailures = {{23, -1}};
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "tray");
+    EXPECT_EQ(state.backlightOn, 1);
+    EXPECT_EQ(state.backlightValue, 1);
+    EXPECT_EQ(state.showingBrightness, Arrangement::Brightness);
+}
+
 TEST_F(Poll, AudioVolumeChangeIsWrittenToRegister9) {
     state.audioVolume = 15;
     poller.SyncPendingChanges();
@@ -236,16 +265,43 @@ TEST_F(Poll, AudioVolumeChangeIsWrittenToRegister9) {
     EXPECT_EQ(state.skipSliderEcho, 0);
 }
 
-TEST_F(Poll, AudioVolumeWhileMutedOnEndpointWritesUnmutedStatus) {
-    state.useEndpointVolume = 1;
-    state.statusBits = state.appliedStatus = 0x05;
-    state.audioMute = 0; // the device was un-muted together with the volume change
-    state.audioVolume = 8;
-    poller.SyncPendingChanges();
-    EXPECT_EQ(driver.Accesses(true), "W9=8 W7=4 W7=4");
-    EXPECT_EQ(panel.Ops(), "arrange0 show slider=8 picture=173 show picture=173");
-    EXPECT_EQ(state.statusBits, 0x04);
-    EXPECT_EQ(state.appliedStatus, 0x04);
+TEST_F(Poll, AudioVolumeWhileMutedOnEndpointReleasesTheMuteAndKeepsBothSidesAgreeing) {
+    struct Case {
+        const char* name;
+        int32_t deviceMute;
+        const char* accesses;
+        const char* ops;
+        int32_t status; // afterwards, as the program holds it and register 7 was told
+    } cases[] = {
+        {"device un-muted with the volume change", 0, "W9=8 W7=4",
+         "arrange0 show slider=8 picture=173", 0x04},
+        // The device is still muted: the release is undone at once, so that
+        // controller, program and device all say muted.
+        {"device still muted", 1, "W9=8 W7=4 W7=5",
+         "arrange0 show slider=8 picture=173 show picture=172", 0x05},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        driver.ClearLog();
+        panel.Clear();
+        state.useEndpointVolume = 1;
+        state.statusBits = state.appliedStatus = 0x05;
+        state.audioMute = c.deviceMute;
+        state.audioVolume = 8;
+        poller.SyncPendingChanges();
+        EXPECT_EQ(driver.Accesses(true), c.accesses);
+        EXPECT_EQ(panel.Ops(), c.ops);
+        EXPECT_EQ(state.statusBits, c.status);
+        EXPECT_EQ(state.appliedStatus, c.status);
+        EXPECT_EQ(driver.values[18] & 1, static_cast<uint32_t>(c.deviceMute))
+            << "the controller's mute follows the device";
+
+        driver.ClearLog();
+        panel.Clear();
+        poller.SyncPendingChanges();
+        EXPECT_EQ(driver.Accesses(), "") << "nothing left to bring in line";
+    }
 }
 
 TEST_F(Poll, SliderBrightnessIsWrittenWithoutShowingThePanel) {
@@ -286,6 +342,11 @@ template <class Pred> bool WaitFor(Pred pred, std::chrono::milliseconds timeout)
 } // namespace
 
 TEST_F(Poll, IdleLoopReadsOnlyTheInputLineAndStopsOnRequest) {
+    std::atomic<int> readsAfterStop{0};
+    driver.onAccess = [&](char op, uint16_t) {
+        if (op == 'G' && !state.pollRunning)
+            ++readsAfterStop;
+    };
     state.pollRunning = 1;
     std::thread thread([&] { poller.PollThreadProc(); });
     ASSERT_TRUE(WaitFor([&] { return driver.GetValueCalls() >= 20; }, std::chrono::seconds(5)));
@@ -296,12 +357,11 @@ TEST_F(Poll, IdleLoopReadsOnlyTheInputLineAndStopsOnRequest) {
     ASSERT_TRUE(WaitFor([&] { return driver.Accesses() == "R28 R1 R2 R18 R23"; },
                         std::chrono::seconds(5)));
 
-    // A stop request ends the loop after the cycle under way: the thread
-    // returns, having made at most that cycle's input-line read.
-    const int readsAtStop = driver.GetValueCalls();
+    // A stop request ends the loop after the cycle under way: at most that
+    // cycle's input-line read comes after the request.
     state.pollRunning = 0;
     thread.join();
-    EXPECT_LE(driver.GetValueCalls(), readsAtStop + 1);
+    EXPECT_LE(readsAfterStop, 1);
     EXPECT_EQ(state.keypadVolume, 14);
 }
 
@@ -314,18 +374,44 @@ TEST_F(Poll, InputLineFailureEndsTheLoop) {
 }
 
 TEST_F(Poll, MessageThreadHandlerWaitsForAWholeEvent) {
-    // An event holds the panel lock from its first to its last access.
+    // The driver holds the event up after its volume read, in the middle of
+    // the event: the panel lock must be held then, and free once it ends.
+    std::mutex gate;
+    std::condition_variable changed;
+    bool midEvent = false, release = false;
+    driver.onAccess = [&](char op, uint16_t reg) {
+        if (op != 'R' || reg != 2)
+            return;
+        std::unique_lock<std::mutex> lock(gate);
+        midEvent = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return release; });
+    };
+    driver.Set(2, 14);
+    driver.RaiseLine();
     state.pollRunning = 1;
     std::thread thread([&] { poller.PollThreadProc(); });
-    for (int i = 0; i < 50; ++i) {
-        driver.Set(2, static_cast<uint32_t>(i % 21));
-        driver.RaiseLine();
-        std::lock_guard<std::recursive_mutex> lock(panelLock);
-        const std::string accesses = driver.Accesses();
-        // Inside the lock an event is either not started or complete.
-        EXPECT_EQ(accesses.size() % std::string("R28 R1 R2 R18 R23 ").size(),
-                  accesses.empty() ? 0u : std::string("R28 R1 R2 R18 R23").size());
+    {
+        std::unique_lock<std::mutex> lock(gate);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return midEvent; }));
     }
+    EXPECT_FALSE(panelLock.try_lock()) << "a handler could interleave with the event";
+    {
+        std::lock_guard<std::mutex> lock(gate);
+        release = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(WaitFor([&] { return driver.Accesses() == "R28 R1 R2 R18 R23"; },
+                        std::chrono::seconds(5)));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            if (!panelLock.try_lock())
+                return false;
+            panelLock.unlock();
+            return true;
+        },
+        std::chrono::seconds(5)))
+        << "the lock is given back after the event";
     state.pollRunning = 0;
     thread.join();
 }

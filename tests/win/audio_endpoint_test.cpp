@@ -1,6 +1,6 @@
-// The endpoint-volume back-end against fake devices, on a panel that is
-// built but not run: sets, notifications, failure texts, the notification
-// objects' interfaces, line changes and default-device changes.
+// The endpoint-volume back-end against fake devices, without a panel: sets,
+// notifications, failure texts, the notification objects' interfaces, line
+// changes and default-device changes.
 #include <gtest/gtest.h>
 
 #include "audio/EndpointVolumeBackEnd.h"
@@ -13,17 +13,17 @@ namespace {
 class AudioEndpoint : public ::testing::Test {
 protected:
     void SetUp() override {
-        sim = OpenOwnController();
-        ASSERT_TRUE(sim);
+        ASSERT_TRUE(rig.sim);
         speakers = &devices->AddDevice(L"speakers", 0.5f);
         devices->AddDevice(L"headphones", 0.75f);
-        panel = std::make_unique<CLumitraxDlg>(panelLock);
-        panel->useEndpointVolume = 1;
-        panel->endpointBackEnd = std::make_unique<EndpointVolumeBackEnd>(
-            *panel, [this](IMMDeviceEnumerator** enumerator) {
-                return enumeratorAvailable ? devices.CopyTo(enumerator) : REGDB_E_CLASSNOTREG;
-            });
-        panel->OpenAudio();
+        rig.state.useEndpointVolume = 1;
+        audio = std::make_unique<AudioDevice>(rig.Context(), [this](const AudioContext& context) {
+            return std::make_unique<EndpointVolumeBackEnd>(
+                context, [this](IMMDeviceEnumerator** enumerator) {
+                    return enumeratorAvailable ? devices.CopyTo(enumerator) : REGDB_E_CLASSNOTREG;
+                });
+        });
+        audio->OpenAudio(nullptr);
     }
 
     ComPtr<IMMNotificationClient> Client() {
@@ -44,12 +44,13 @@ protected:
         service.join();
     }
 
-    std::unique_ptr<KeypadSimClient> sim;
+    AudioRig rig;
+    KeypadSimClient& sim = *rig.sim;
+    PanelState& state = rig.state;
     std::atomic<bool> enumeratorAvailable{true};
     ComPtr<FakeDeviceEnumerator> devices = MakeComObject<FakeDeviceEnumerator>();
     FakeDevice* speakers = nullptr;
-    std::recursive_mutex panelLock;
-    std::unique_ptr<CLumitraxDlg> panel; // goes before the fakes
+    std::unique_ptr<AudioDevice> audio; // goes before the fakes
 };
 
 TEST_F(AudioEndpoint, SetsReachTheDeviceAndComeBackAsReports) {
@@ -58,29 +59,29 @@ TEST_F(AudioEndpoint, SetsReachTheDeviceAndComeBackAsReports) {
         float scalar;
     } volumes[] = {{0, 0.0f}, {7, 0.35f}, {13, 0.65f}, {20, 1.0f}};
     for (const auto& v : volumes) {
-        panel->audioVolume = -1;
-        panel->SetAudioVolume(v.steps);
+        state.audioVolume = -1;
+        audio->SetAudioVolume(v.steps);
         EXPECT_EQ(speakers->Endpoint().Level(), v.scalar) << v.steps << " steps";
-        EXPECT_EQ(panel->audioVolume, v.steps) << "reported back by the volume callback";
+        EXPECT_EQ(state.audioVolume, v.steps) << "reported back by the volume callback";
     }
     for (int32_t flag : {1, 0, 1}) {
-        panel->SetAudioMute(flag);
+        audio->SetAudioMute(flag);
         EXPECT_EQ(speakers->Endpoint().Muted(), flag == 1);
-        EXPECT_EQ(panel->audioMute & 1, flag);
+        EXPECT_EQ(state.audioMute & 1, flag);
     }
 }
 
 TEST_F(AudioEndpoint, ChangesMadeInWindowsReachTheReportFields) {
     FakeEndpointVolume& endpoint = speakers->Endpoint();
     endpoint.SetMasterVolumeLevelScalar(0.5f, nullptr);
-    EXPECT_EQ(panel->audioVolume, 10);
+    EXPECT_EQ(state.audioVolume, 10);
     endpoint.SetMasterVolumeLevelScalar(0.53f, nullptr);
-    EXPECT_EQ(panel->audioVolume, 11);
-    panel->audioMute = 0xFE;
+    EXPECT_EQ(state.audioVolume, 11);
+    state.audioMute = 0xFE;
     endpoint.SetMute(TRUE, nullptr);
-    EXPECT_EQ(panel->audioMute, 0xFF);
+    EXPECT_EQ(state.audioMute, 0xFF);
     endpoint.SetMute(FALSE, nullptr);
-    EXPECT_EQ(panel->audioMute, 0xFE);
+    EXPECT_EQ(state.audioMute, 0xFE);
 }
 
 TEST_F(AudioEndpoint, FailedSetsShowTheirTexts) {
@@ -96,8 +97,8 @@ TEST_F(AudioEndpoint, FailedSetsShowTheirTexts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
         speakers->Endpoint().AnswerSets(c.answer);
-        EXPECT_EQ(MessageBoxesDuring([&] { panel->SetAudioMute(1); }), c.mute);
-        EXPECT_EQ(MessageBoxesDuring([&] { panel->SetAudioVolume(5); }), c.volume);
+        EXPECT_EQ(MessageBoxesDuring([&] { audio->SetAudioMute(1); }), c.mute);
+        EXPECT_EQ(MessageBoxesDuring([&] { audio->SetAudioVolume(5); }), c.volume);
         EXPECT_FALSE(speakers->Endpoint().Muted());
     }
 }
@@ -112,11 +113,12 @@ TEST_F(AudioEndpoint, NotificationObjectsAnswerOnlyTheirOwnInterfaces) {
     for (int i = 0; i < 2; ++i) {
         IUnknown* object = objects[i].Get();
         for (const IID& iid : {__uuidof(IUnknown), own[i]}) {
+            const ULONG before = object->AddRef() - 1;
+            object->Release();
             void* result = nullptr;
             ASSERT_EQ(object->QueryInterface(iid, &result), S_OK);
             EXPECT_EQ(result, static_cast<void*>(object)) << "one interface, one pointer";
-            EXPECT_EQ(object->Release(), object->AddRef() - 1) << "the answer holds a reference";
-            object->Release();
+            EXPECT_EQ(object->Release(), before) << "the answer held one reference";
         }
         for (const IID& iid : foreign) {
             if (IsEqualIID(iid, own[i]))
@@ -134,9 +136,9 @@ TEST_F(AudioEndpoint, LineChangesReplaceTheWholeSet) {
     std::vector<ComPtr<IAudioEndpointVolumeCallback>> callbacks{CallbackOf(*speakers)};
     std::vector<ComPtr<IMMNotificationClient>> clients{Client()};
     for (int change = 0; change < 10; ++change) {
-        panel->skipSliderEcho = 1;
-        EXPECT_EQ(panel->OnMixerLineChange(0, 0), 1);
-        EXPECT_EQ(panel->skipSliderEcho, 0);
+        state.skipSliderEcho = 1;
+        audio->OnMixerLineChange(nullptr);
+        EXPECT_EQ(state.skipSliderEcho, 0);
         callbacks.push_back(CallbackOf(*speakers));
         clients.push_back(Client());
         ASSERT_TRUE(callbacks.back()) << "exactly one volume callback registered";
@@ -149,38 +151,56 @@ TEST_F(AudioEndpoint, LineChangesReplaceTheWholeSet) {
         EXPECT_EQ(clients[i].Reset(), 0u) << "device client of set " << i << " leaked";
     }
     speakers->Endpoint().SetMasterVolumeLevelScalar(0.25f, nullptr);
-    EXPECT_EQ(panel->audioVolume, 5) << "the last set reports";
+    EXPECT_EQ(state.audioVolume, 5) << "the last set reports";
 }
 
 TEST_F(AudioEndpoint, DefaultDeviceChangeOfTheMultimediaRoleWritesItsLevel) {
     FakeDevice& headphones = devices->Device(L"headphones");
     for (ERole role : {eConsole, eCommunications}) {
-        const uint64_t seq = LastSeq(*sim);
+        const uint64_t seq = LastSeq(sim);
         DefaultDeviceChanges(role, L"headphones");
-        EXPECT_EQ(WritesAfter(*sim, seq), "") << "role " << role;
+        EXPECT_EQ(WritesAfter(sim, seq), "") << "role " << role;
         EXPECT_TRUE(CallbackOf(*speakers)) << "still on the speakers";
     }
 
-    const uint64_t seq = LastSeq(*sim);
-    panel->audioVolume = 3;
+    const uint64_t seq = LastSeq(sim);
+    state.audioVolume = 3;
     DefaultDeviceChanges(eMultimedia, L"headphones");
-    EXPECT_EQ(WritesAfter(*sim, seq), "W9=15");
-    EXPECT_EQ(panel->audioVolume, 3) << "the controller learns the level directly";
+    EXPECT_EQ(WritesAfter(sim, seq), "W9=15");
+    EXPECT_EQ(state.audioVolume, 3) << "the controller learns the level directly";
     EXPECT_TRUE(speakers->Endpoint().Callbacks().empty()) << "the old device reports no more";
     ASSERT_TRUE(CallbackOf(headphones));
 
     headphones.Endpoint().SetMasterVolumeLevelScalar(0.25f, nullptr);
-    EXPECT_EQ(panel->audioVolume, 5);
-    panel->SetAudioMute(1);
+    EXPECT_EQ(state.audioVolume, 5);
+    audio->SetAudioMute(1);
     EXPECT_TRUE(headphones.Endpoint().Muted());
     EXPECT_FALSE(speakers->Endpoint().Muted());
 
     // A device the enumerator does not know: the current one stays and its
     // level is written.
-    const uint64_t unknownSeq = LastSeq(*sim);
+    const uint64_t unknownSeq = LastSeq(sim);
     DefaultDeviceChanges(eMultimedia, L"gone");
-    EXPECT_EQ(WritesAfter(*sim, unknownSeq), "W9=5");
+    EXPECT_EQ(WritesAfter(sim, unknownSeq), "W9=5");
     EXPECT_TRUE(CallbackOf(headphones));
+}
+
+TEST_F(AudioEndpoint, DefaultDeviceChangeDuringALineChangeIsCarriedOutAfterIt) {
+    // The change comes while the new set is being built: its device client is
+    // registered, but the set is not yet in place.
+    FakeDevice& headphones = devices->Device(L"headphones");
+    devices->BeforeDefaultDevice([this] {
+        devices->SetDefault(L"headphones");
+        const auto clients = devices->Clients();
+        ASSERT_EQ(clients.size(), 1u) << "only the new set's client is registered";
+        clients[0]->OnDefaultDeviceChanged(eRender, eMultimedia, L"headphones");
+    });
+    const uint64_t seq = LastSeq(sim);
+    audio->OnMixerLineChange(nullptr);
+    devices->BeforeDefaultDevice(nullptr);
+    EXPECT_EQ(WritesAfter(sim, seq), "W9=15") << "the new default's level reaches the controller";
+    EXPECT_TRUE(CallbackOf(headphones));
+    EXPECT_TRUE(speakers->Endpoint().Callbacks().empty());
 }
 
 TEST_F(AudioEndpoint, WithoutAnEndpointNothingIsDoneUntilTheNextLineChange) {
@@ -199,37 +219,37 @@ TEST_F(AudioEndpoint, WithoutAnEndpointNothingIsDoneUntilTheNextLineChange) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failure);
         c.fail();
-        panel->OnMixerLineChange(0, 0);
-        const uint64_t seq = LastSeq(*sim);
+        audio->OnMixerLineChange(nullptr);
+        const uint64_t seq = LastSeq(sim);
         EXPECT_EQ(MessageBoxesDuring([this] {
-                      panel->SetAudioMute(1);
-                      panel->SetAudioVolume(4);
+                      audio->SetAudioMute(1);
+                      audio->SetAudioVolume(4);
                   }),
                   std::vector<std::string>{});
         EXPECT_FALSE(speakers->Endpoint().Muted());
         if (Client())
             DefaultDeviceChanges(eMultimedia, L"headphones");
-        EXPECT_EQ(WritesAfter(*sim, seq), "");
+        EXPECT_EQ(WritesAfter(sim, seq), "");
         EXPECT_TRUE(headphones.Endpoint().Callbacks().empty());
 
         c.repair();
-        panel->OnMixerLineChange(0, 0);
-        panel->SetAudioVolume(4);
+        audio->OnMixerLineChange(nullptr);
+        audio->SetAudioVolume(4);
         EXPECT_EQ(speakers->Endpoint().Level(), 0.2f);
-        EXPECT_EQ(panel->audioVolume, 4);
+        EXPECT_EQ(state.audioVolume, 4);
     }
 
     // A new default device that cannot be activated: the old one is left
     // too, and the next line change starts again from the default.
     headphones.RefuseActivation(true);
-    const uint64_t seq = LastSeq(*sim);
+    const uint64_t seq = LastSeq(sim);
     DefaultDeviceChanges(eMultimedia, L"headphones");
-    EXPECT_EQ(WritesAfter(*sim, seq), "");
+    EXPECT_EQ(WritesAfter(sim, seq), "");
     EXPECT_TRUE(speakers->Endpoint().Callbacks().empty());
-    panel->SetAudioVolume(9);
+    audio->SetAudioVolume(9);
     EXPECT_EQ(speakers->Endpoint().Level(), 0.2f);
-    panel->OnMixerLineChange(0, 0);
-    panel->SetAudioVolume(9);
+    audio->OnMixerLineChange(nullptr);
+    audio->SetAudioVolume(9);
     EXPECT_EQ(speakers->Endpoint().Level(), 0.45f);
 }
 

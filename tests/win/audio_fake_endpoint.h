@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -174,7 +175,20 @@ public:
     HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow, DWORD, IMMDeviceCollection**) override {
         return E_NOTIMPL;
     }
+    // Runs before every answer to GetDefaultAudioEndpoint (null: nothing).
+    void BeforeDefaultDevice(std::function<void()> hook) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        beforeDefault_ = std::move(hook);
+    }
+
     HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole, IMMDevice** result) override {
+        std::function<void()> hook;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            hook = beforeDefault_;
+        }
+        if (hook)
+            hook();
         std::wstring id;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
@@ -216,4 +230,5 @@ private:
     std::map<std::wstring, ComPtr<FakeDevice>> devices_;
     std::wstring defaultId_;
     std::vector<ComPtr<IMMNotificationClient>> clients_;
+    std::function<void()> beforeDefault_;
 };

@@ -26,12 +26,16 @@ protected:
 
     // Starts the panel; the Windows version must choose the endpoint back-end.
     void Start() {
-        running = std::make_unique<RunningPanel>([this](CLumitraxDlg& panel) {
-            panel.endpointBackEnd = std::make_unique<EndpointVolumeBackEnd>(
-                panel, [this](IMMDeviceEnumerator** e) { return devices.CopyTo(e); });
-        });
+        running = std::make_unique<RunningPanel>(
+            [](CLumitraxDlg&) {},
+            [this](const AudioContext& context) -> std::unique_ptr<AudioBackEnd> {
+                if (!context.state.useEndpointVolume)
+                    return MakeAudioBackEnd(context); // fails the check below
+                return std::make_unique<EndpointVolumeBackEnd>(
+                    context, [this](IMMDeviceEnumerator** e) { return devices.CopyTo(e); });
+            });
         ASSERT_TRUE(running->WaitUntilPolling(20s));
-        ASSERT_EQ(running->Panel().useEndpointVolume, 1)
+        ASSERT_EQ(running->Panel().State().useEndpointVolume, 1)
             << "needs a Windows version with the endpoint interfaces (Wine's default)";
     }
 
@@ -116,7 +120,7 @@ TEST_F(AudioPanel, DeviceChangeMessageBuildsANewEndpointSet) {
     Start();
     const std::vector<ComPtr<IMMNotificationClient>> before = devices->Clients();
     ASSERT_EQ(before.size(), 1u);
-    running->Panel().skipSliderEcho = 1;
+    running->Panel().State().skipSliderEcho = 1;
 
     PostMessageA(running->Panel().GetSafeHwnd(), RegisterWindowMessageA("winmm_devicechange"), 0,
                  0);
@@ -127,7 +131,7 @@ TEST_F(AudioPanel, DeviceChangeMessageBuildsANewEndpointSet) {
         },
         5s))
         << "the earlier device client is replaced, not joined";
-    EXPECT_TRUE(WaitUntil([&] { return running->Panel().skipSliderEcho == 0; }, 5s));
+    EXPECT_TRUE(WaitUntil([&] { return running->Panel().State().skipSliderEcho == 0; }, 5s));
 }
 
 TEST_F(AudioPanel, SliderBrightnessReachesTheControllerWithinOnePollCycle) {

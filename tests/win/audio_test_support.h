@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "app/LumitraxDlg.h"
+#include "audio/AudioDevice.h"
+#include "controller/GpiDll.h"
+#include "controller/GpiDllDriver.h"
 #include "drivers/KeypadSimClient.h"
 #include "tests/win/WaitUntil.h"
-
 
 // A fresh simulated controller (extended profile) that only this test
 // process uses: the panel's driver library and the test reach the same one.
@@ -28,6 +30,19 @@ inline std::unique_ptr<KeypadSimClient> OpenOwnController() {
         sim->run([](keypad::KeypadModel& model, uint64_t) { model.reset(keypad::Profile::Extended); });
     return sim;
 }
+
+// What an audio back-end is built from, without a panel: a state record, the
+// controller on this process's simulated controller, and message boxes that
+// the calling thread shows.
+struct AudioRig {
+    std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
+    PanelState state;
+    GpiDllDriver driver{GPIDLL_Open()};
+    CMCU controller{driver, nullptr};
+    UiQueue queue;
+    MessageBoxSink errors{queue}; // no owner: shown at once
+    AudioContext Context() { return AudioContext{state, controller, errors}; }
+};
 
 inline uint64_t LastSeq(KeypadSimClient& sim) {
     return sim.run([](keypad::KeypadModel& model, uint64_t) { return model.lastSeq(); });
@@ -137,17 +152,19 @@ inline std::vector<std::string> MessageBoxesDuring(const std::function<void()>& 
 // The panel dialog running modally on a thread of its own, as the program
 // runs it: made, run and destroyed on that thread (which is the one that
 // keeps COM initialised for it), with its poll thread on this process's
-// simulated controller. prepare runs on the panel before its window is made.
+// simulated controller. prepare runs on the panel before its window is made;
+// audio makes its audio back-end.
 class RunningPanel {
 public:
-    explicit RunningPanel(std::function<void(CLumitraxDlg&)> prepare)
-        : thread_([this, prepare = std::move(prepare)] {
-              CLumitraxDlg panel(panelLock_);
+    explicit RunningPanel(std::function<void(CLumitraxDlg&)> prepare,
+                          AudioBackEndFactory audio = MakeAudioBackEnd)
+        : thread_([this, prepare = std::move(prepare), audio = std::move(audio)] {
+              CLumitraxDlg panel(panelLock_, audio);
               prepare(panel);
               threadId_ = GetCurrentThreadId();
               panel_ = &panel;
               panel.DoModal();
-              pollingWhenEnded_ = panel.pollRunning;
+              pollingWhenEnded_ = panel.State().pollRunning;
               panel_ = nullptr; // a panel that could not start is not waited for
           }) {
         WaitUntil([this] { return threadId_ != 0; }, std::chrono::milliseconds(5000));
@@ -165,7 +182,7 @@ public:
         return WaitUntil(
             [this] {
                 CLumitraxDlg* panel = panel_;
-                return panel && Window() && panel->pollRunning;
+                return panel && Window() && panel->State().pollRunning;
             },
             timeout);
     }

@@ -22,6 +22,7 @@ struct QueueWindow {
         window = CreateWindowA("LumitraxQueueTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                wc.hInstance, nullptr);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        queue.SetWindow(window);
     }
     ~QueueWindow() { DestroyWindow(window); }
 
@@ -57,7 +58,7 @@ TEST(UiQueue, WorkFromAnotherThreadRunsInOrderOnTheWindowsThread) {
     WorkerThread worker;
     worker.Start([&] {
         for (int i = 0; i < 2000; ++i)
-            target.queue.Post(target.window, [&, i] {
+            target.queue.Post([&, i] {
                 if (GetCurrentThreadId() != uiThread)
                     wrongThread++;
                 ran.push_back(i);
@@ -73,12 +74,66 @@ TEST(UiQueue, WorkFromAnotherThreadRunsInOrderOnTheWindowsThread) {
 TEST(UiQueue, ClearDropsWhatIsStillQueued) {
     QueueWindow target;
     int ran = 0;
-    target.queue.Post(target.window, [&] { ran++; });
+    target.queue.Post([&] { ran++; });
     target.queue.Clear();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
     EXPECT_EQ(ran, 0);
+}
+
+TEST(UiQueue, WorkWhosePostFailedIsNeverStranded) {
+    QueueWindow target;
+    std::vector<int> ran;
+    const auto dispatchAll = [] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    };
+    // A post that fails (here: to a window that is gone) leaves the work
+    // queued; the next post is made all the same and carries both.
+    const HWND gone = CreateWindowA("LumitraxQueueTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+    DestroyWindow(gone);
+    target.queue.SetWindow(gone);
+    target.queue.Post([&] { ran.push_back(1); });
+    target.queue.SetWindow(target.window);
+    target.queue.Post([&] { ran.push_back(2); });
+    dispatchAll();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+
+    // Without a further post, the window's thread runs it from its loop.
+    ran.clear();
+    target.queue.SetWindow(gone);
+    target.queue.Post([&] { ran.push_back(3); });
+    target.queue.SetWindow(target.window);
+    dispatchAll();
+    EXPECT_TRUE(ran.empty()) << "no message was posted for it";
+    target.queue.RunIfStalled();
+    EXPECT_EQ(ran, std::vector<int>{3});
+    target.queue.Post([&] { ran.push_back(4); });
+    dispatchAll();
+    EXPECT_EQ(ran, (std::vector<int>{3, 4})) << "posting works again afterwards";
+}
+
+TEST(WorkerThread, AThreadThatCannotBeStartedIsReportedAndNotWaitedFor) {
+    WorkerThread worker;
+    bool ran = false;
+    // More stack than a process can reserve.
+    EXPECT_FALSE(worker.Start([&] { ran = true; }, static_cast<SIZE_T>(-1) / 2));
+    EXPECT_NE(GetLastError(), 0u);
+    EXPECT_TRUE(worker.WaitServingSentMessages(0));
+    EXPECT_FALSE(ran);
+}
+
+TEST(WorkerThread, AWaitEndsAfterItsTimeoutWhileTheThreadRuns) {
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    WorkerThread worker;
+    ASSERT_TRUE(worker.Start([release] { WaitForSingleObject(release, 30000); }));
+    EXPECT_FALSE(worker.WaitServingSentMessages(50));
+    SetEvent(release);
+    EXPECT_TRUE(worker.WaitServingSentMessages(30000));
+    CloseHandle(release);
 }
 
 TEST(WorkerThread, WaitingServesMessagesSentToTheWaitingThread) {

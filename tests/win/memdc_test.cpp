@@ -11,7 +11,7 @@ constexpr COLORREF kDrawn = RGB(255, 0, 0);
 
 // A 32-bit target picture whose pixels can be read directly.
 struct Target {
-    MemoryDC dc{nullptr};
+    CompatibleDC dc{nullptr};
     Bitmap bitmap;
     uint32_t* bits = nullptr;
     HGDIOBJ previous = nullptr;

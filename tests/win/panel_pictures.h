@@ -32,7 +32,7 @@ inline Picture ReadBitmap(HBITMAP bitmap) {
     Picture picture{info.bmWidth, info.bmHeight,
                     std::vector<uint32_t>(static_cast<size_t>(info.bmWidth) * info.bmHeight)};
     BITMAPINFO format = TopDown32(info.bmWidth, info.bmHeight);
-    MemoryDC dc(nullptr);
+    CompatibleDC dc(nullptr);
     GetDIBits(dc, bitmap, 0, static_cast<UINT>(info.bmHeight), picture.pixels.data(), &format,
               DIB_RGB_COLORS);
     return picture;
@@ -81,7 +81,7 @@ inline Picture CaptureWindow(HWND window, bool whole = false) {
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
     const HDC source = whole ? GetWindowDC(window) : GetDC(window);
-    MemoryDC memory(source);
+    CompatibleDC memory(source);
     Bitmap bitmap(CreateCompatibleBitmap(source, width, height));
     {
         SelectionGuard select(memory, bitmap.Get());

@@ -73,8 +73,10 @@ bool HasShellDialogMetrics(HWND dialog) {
 }
 
 // The controller and the registry as a panel with the given functions finds
-// them: register 25 for dimming and buzzer, "HaveKeypad" for the lock.
-void PrepareFunctions(uint8_t register25, bool lock, int brightness, int volume) {
+// them: register 25 for dimming and buzzer, "HaveKeypad" for the lock; and
+// the status register (extended registers always).
+void PrepareFunctions(uint8_t register25, bool lock, int brightness, int volume,
+                      uint8_t status = 0x04) {
     // This process's own controller. The driver library keeps the first block
     // it opens for the whole process, so all tests of this program name it
     // alike (as the audio tests do).
@@ -86,6 +88,7 @@ void PrepareFunctions(uint8_t register25, bool lock, int brightness, int volume)
     ASSERT_EQ(Keypadctl("set 25 " + std::to_string(register25)), 0);
     ASSERT_EQ(Keypadctl("set 1 " + std::to_string(brightness)), 0);
     ASSERT_EQ(Keypadctl("set 2 " + std::to_string(volume)), 0);
+    ASSERT_EQ(Keypadctl("set 18 " + std::to_string(status)), 0);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKeypadKey);
     if (!lock) {
         HKEY key = nullptr;
@@ -120,7 +123,7 @@ public:
     HWND Window() const { return dialog.GetSafeHwnd(); }
     // True once the initialisation has arranged the panel for brightness.
     bool WaitInitialised() {
-        return WaitUntil([this] { return Window() && dialog.layoutInitBrightness; }, 30s) &&
+        return WaitUntil([this] { return Window() && dialog.Layout().BrightnessLayout(); }, 30s) &&
                SendMessageTimeoutA(Window(), WM_NULL, 0, 0, SMTO_BLOCK, 30000, nullptr);
     }
     void Click(const CBitmapButton& button) {
@@ -129,6 +132,7 @@ public:
 
     std::recursive_mutex lock;
     CLumitraxDlg dialog{lock};
+    PanelControls& controls = dialog.Controls();
 
 private:
     std::atomic<bool> ended_{false};
@@ -142,9 +146,6 @@ PixelRect ClientRectOf(HWND window) {
     return PixelRect{r.left, r.top, r.right, r.bottom};
 }
 
-PixelRect ToPixelRect(const RECT& r) {
-    return PixelRect{r.left, r.top, r.right, r.bottom};
-}
 } // namespace
 
 TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
@@ -166,23 +167,23 @@ TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
         PrepareFunctions(c.register25, c.lock, 13, 6);
         PanelUnderTest panel;
         ASSERT_TRUE(panel.WaitInitialised());
-        EXPECT_EQ(panel.dialog.functionCount, c.count);
+        EXPECT_EQ(panel.dialog.State().functionCount, c.count);
         const HWND window = panel.Window();
-        EXPECT_EQ(IsWindowVisible(panel.dialog.lockButton.GetSafeHwnd()) != 0, c.lock);
-        EXPECT_EQ(IsWindowVisible(panel.dialog.dimmingButton.GetSafeHwnd()) != 0,
+        EXPECT_EQ(IsWindowVisible(panel.controls.lockButton.GetSafeHwnd()) != 0, c.lock);
+        EXPECT_EQ(IsWindowVisible(panel.controls.dimmingButton.GetSafeHwnd()) != 0,
                   (c.register25 & 1) != 0);
-        EXPECT_EQ(IsWindowVisible(panel.dialog.buzzerButton.GetSafeHwnd()) != 0,
+        EXPECT_EQ(IsWindowVisible(panel.controls.buzzerButton.GetSafeHwnd()) != 0,
                   (c.register25 & 2) != 0);
-        EXPECT_EQ(ClientRectOf(panel.dialog.switchButton.GetSafeHwnd()).left, c.rowWidth)
+        EXPECT_EQ(ClientRectOf(panel.controls.switchButton.GetSafeHwnd()).left, c.rowWidth)
             << "the level controls are shifted right by the row of function buttons";
 
         // Every WM_SIZE rebuilds shape, size and place, and drops the old picture.
-        const HBITMAP before = panel.dialog.backgroundBitmap.Get();
+        const HBITMAP before = panel.dialog.Shape().Background();
         SendMessageA(window, WM_SIZE, SIZE_RESTORED, 0);
-        EXPECT_NE(panel.dialog.backgroundBitmap.Get(), before);
+        EXPECT_NE(panel.dialog.Shape().Background(), before);
         EXPECT_EQ(GetObjectType(before), 0) << "the previous background is released";
-        EXPECT_EQ(panel.dialog.backgroundInfo.bmWidth, c.width);
-        EXPECT_EQ(panel.dialog.backgroundInfo.bmHeight, 70);
+        EXPECT_EQ(panel.dialog.Shape().BackgroundInfo().bmWidth, c.width);
+        EXPECT_EQ(panel.dialog.Shape().BackgroundInfo().bmHeight, 70);
 
         RECT placed{};
         GetWindowRect(window, &placed);
@@ -213,10 +214,10 @@ TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
 }
 
 namespace {
-LevelRects LevelControlRects(CLumitraxDlg& dialog) {
-    return {ClientRectOf(dialog.switchButton.GetSafeHwnd()), ClientRectOf(dialog.levelMarker),
-            ClientRectOf(dialog.functionButton.GetSafeHwnd()),
-            ClientRectOf(dialog.levelSlider.GetSafeHwnd())};
+LevelRects LevelControlRects(PanelControls& controls) {
+    return {ClientRectOf(controls.switchButton.GetSafeHwnd()), ClientRectOf(controls.levelMarker),
+            ClientRectOf(controls.functionButton.GetSafeHwnd()),
+            ClientRectOf(controls.levelSlider.GetSafeHwnd())};
 }
 
 // Repaints the panel through its own message loop, in the order the system
@@ -240,13 +241,6 @@ bool Repainted(HWND window) {
            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, nullptr);
 }
 
-LevelRects Stored(const RECT (&layout)[kLevelControls]) {
-    LevelRects rects;
-    for (int i = 0; i < kLevelControls; ++i)
-        rects[i] = ToPixelRect(layout[i]);
-    return rects;
-}
-
 void ExpectRects(const LevelRects& actual, const LevelRects& expected) {
     const char* names[kLevelControls] = {"switch button", "separator", "function button",
                                          "slider"};
@@ -266,7 +260,7 @@ TEST(PanelWindow, MissingBackgroundIsReportedAndChangesNothing) {
     ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
     GetRgnBox(shape.Get(), &shapeBefore);
 
-    panel.dialog.functionCount = 4; // a count with no background bitmap
+    panel.dialog.State().functionCount = 4; // a count with no background bitmap
     PostMessageA(window, WM_SIZE, SIZE_RESTORED, 0);
     const DWORD panelThread = GetWindowThreadProcessId(window, nullptr);
     HWND box = nullptr;
@@ -276,7 +270,7 @@ TEST(PanelWindow, MissingBackgroundIsReportedAndChangesNothing) {
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     EXPECT_STREQ(text, "Error loading bitmap");
     EXPECT_STREQ(caption, "Lumitrax");
-    EXPECT_FALSE(panel.dialog.backgroundBitmap);
+    EXPECT_FALSE(panel.dialog.Shape().Background());
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10s));
 
@@ -285,7 +279,7 @@ TEST(PanelWindow, MissingBackgroundIsReportedAndChangesNothing) {
     GetRgnBox(shape.Get(), &shapeAfter);
     EXPECT_TRUE(EqualRect(&placeBefore, &placeAfter)) << "size and place are kept";
     EXPECT_TRUE(EqualRect(&shapeBefore, &shapeAfter)) << "the shape is kept";
-    panel.dialog.functionCount = 3;
+    panel.dialog.State().functionCount = 3;
 }
 
 TEST(PanelWindow, SwitchingTwiceReturnsToTheFirstArrangement) {
@@ -294,62 +288,95 @@ TEST(PanelWindow, SwitchingTwiceReturnsToTheFirstArrangement) {
         PrepareFunctions(threeFunctions ? 3 : 0, true, 13, 6);
         PanelUnderTest panel;
         ASSERT_TRUE(panel.WaitInitialised());
-        CLumitraxDlg& dialog = panel.dialog;
+        PanelControls& controls = panel.controls;
+        PanelLayout& layout = panel.dialog.Layout();
 
-        const LevelRects brightness = LevelControlRects(dialog);
-        EXPECT_TRUE(dialog.showingBrightness);
-        EXPECT_EQ(dialog.levelSlider.GetValue(), 13);
-        ExpectRects(Stored(dialog.brightnessLayout), brightness);
+        const LevelRects brightness = LevelControlRects(controls);
+        EXPECT_EQ(layout.Shown(), Arrangement::Brightness);
+        EXPECT_EQ(controls.levelSlider.GetValue(), 13);
+        ExpectRects(*layout.BrightnessLayout(), brightness);
         // The slider stands at its template place shifted right by the row of
         // function buttons, as the switch button (template x 0) does.
-        const RECT home = dialog.levelSlider.GetTemplateRect();
+        const RECT home = controls.levelSlider.GetTemplateRect();
         EXPECT_EQ(brightness[kLevelSlider].left, home.left + brightness[kSwitchButton].left);
         EXPECT_EQ(brightness[kLevelSlider].top, home.top);
         EXPECT_GT(brightness[kLevelSlider].left, brightness[kFunctionButton].left)
             << "right of the function button, not over the switch button";
 
-        panel.Click(dialog.switchButton);
-        EXPECT_FALSE(dialog.showingBrightness);
-        EXPECT_EQ(dialog.levelSlider.GetValue(), 6);
-        const LevelRects volume = LevelControlRects(dialog);
+        panel.Click(controls.switchButton);
+        EXPECT_EQ(panel.dialog.State().showingBrightness, Arrangement::Volume);
+        EXPECT_EQ(controls.levelSlider.GetValue(), 6);
+        const LevelRects volume = LevelControlRects(controls);
         ExpectRects(volume, VolumeArrangement(brightness));
-        ExpectRects(Stored(dialog.volumeLayout), volume);
+        ExpectRects(*layout.VolumeLayout(), volume);
 
-        panel.Click(dialog.switchButton);
-        EXPECT_TRUE(dialog.showingBrightness);
-        EXPECT_EQ(dialog.levelSlider.GetValue(), 13);
-        ExpectRects(LevelControlRects(dialog), brightness);
+        panel.Click(controls.switchButton);
+        EXPECT_EQ(panel.dialog.State().showingBrightness, Arrangement::Brightness);
+        EXPECT_EQ(controls.levelSlider.GetValue(), 13);
+        ExpectRects(LevelControlRects(controls), brightness);
 
-        panel.Click(dialog.switchButton);
+        panel.Click(controls.switchButton);
         SCOPED_TRACE("the stored volume places again");
-        ExpectRects(LevelControlRects(dialog), volume);
+        ExpectRects(LevelControlRects(controls), volume);
     }
 }
 
+TEST(PanelWindow, TheSwitchActsOnTheArrangementOnTheScreen) {
+    PrepareFunctions(0, true, 13, 6);
+    PanelUnderTest panel;
+    ASSERT_TRUE(panel.WaitInitialised());
+    PanelControls& controls = panel.controls;
+    // The poll thread has asked for the volume arrangement, which the
+    // panel's thread has not carried out yet; the screen shows brightness.
+    panel.dialog.State().showingBrightness = Arrangement::Volume;
+    panel.Click(controls.switchButton);
+    EXPECT_EQ(panel.dialog.Layout().Shown(), Arrangement::Volume)
+        << "the click brings up the level the switch button showed";
+    EXPECT_EQ(controls.levelSlider.GetValue(), 6);
+}
+
 TEST(PanelWindow, ScreenshotsOfBothArrangements) {
-    for (const bool threeFunctions : {false, true}) {
-        SCOPED_TRACE(threeFunctions ? "three functions" : "padlock only");
-        PrepareFunctions(threeFunctions ? 3 : 0, true, 13, 6);
+    const struct {
+        const char* name;
+        uint8_t register25;
+        uint8_t status;     // register 18
+        bool backlightOn;
+        UINT backlightPicture, volumePicture, lockPicture, dimmingPicture;
+    } cases[] = {
+        {"padlock only", 0, 0x04, true, IDB_BACKLIGHT_ON, IDB_VOLUME_SOUND, IDB_UNLOCKED, 0},
+        {"three functions", 3, 0x04, true, IDB_BACKLIGHT_ON, IDB_VOLUME_SOUND, IDB_UNLOCKED,
+         IDB_DIMMING_OFF},
+        {"muted, locked, dimming, backlight off", 3, 0x04 | 0x01 | 0x10 | 0x80, false,
+         IDB_BACKLIGHT_OFF, IDB_VOLUME_MUTED, IDB_LOCKED, IDB_DIMMING_ON},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool threeFunctions = c.register25 == 3;
+        PrepareFunctions(c.register25, true, 13, 6, c.status);
         PanelUnderTest panel;
         ASSERT_TRUE(panel.WaitInitialised());
-        CLumitraxDlg& dialog = panel.dialog;
+        PanelControls& controls = panel.controls;
         const HWND window = panel.Window();
         ASSERT_TRUE(HasShellDialogMetrics(window)) << "the panel's font is not Tahoma 8 pt";
+        panel.dialog.State().backlightOn = c.backlightOn ? 1 : 0;
         SendMessageA(window, WM_SIZE, SIZE_RESTORED, 0); // centred on the screen
         ShowWindow(window, SW_SHOWNA);
-        const Picture background = ReadBitmapResource(dialog.backgroundInfo.bmWidth == 530
-                                                          ? IDB_BACKGROUND_3
-                                                          : IDB_BACKGROUND_1);
-        ASSERT_EQ(background.width, threeFunctions ? 530 : 390);
+        const Picture background =
+            ReadBitmapResource(threeFunctions ? IDB_BACKGROUND_3 : IDB_BACKGROUND_1);
+        ASSERT_EQ(panel.dialog.Shape().BackgroundInfo().bmWidth, background.width);
 
-        for (const bool brightness : {true, false}) {
+        for (const bool brightness : {false, true}) {
             SCOPED_TRACE(brightness ? "brightness" : "volume");
-            if (static_cast<bool>(dialog.showingBrightness) != brightness)
-                panel.Click(dialog.switchButton);
+            // Each arrangement reached by a click, so that it shows the
+            // state as it is now.
+            panel.Click(controls.switchButton);
+            ASSERT_EQ(panel.dialog.Layout().Shown(),
+                      brightness ? Arrangement::Brightness : Arrangement::Volume);
             ASSERT_TRUE(Repainted(window));
             const Picture shown = CaptureWindow(window);
             SaveArtefact(shown, std::string("panel_") + (threeFunctions ? "3" : "1") +
-                                    "_functions_" + (brightness ? "brightness" : "volume"));
+                                    "_functions_" + (brightness ? "brightness" : "volume") +
+                                    (c.status & 0x01 ? "_muted" : ""));
             ASSERT_EQ(shown.width, background.width);
 
             const auto expectPicture = [&](HWND control, const Picture& picture,
@@ -358,23 +385,23 @@ TEST(PanelWindow, ScreenshotsOfBothArrangements) {
                 EXPECT_EQ(Differences(shown, r.left, r.top, picture), 0) << what;
             };
             const int value = brightness ? 13 : 6;
-            expectPicture(dialog.levelSlider.GetSafeHwnd(),
+            expectPicture(controls.levelSlider.GetSafeHwnd(),
                           SliderPicture(brightness ? IDB_CHANNEL_BRIGHTNESS : IDB_CHANNEL_VOLUME,
                                         value),
                           "slider: channel with its caption, thumb at the value's pixel");
-            expectPicture(dialog.switchButton.GetSafeHwnd(),
+            expectPicture(controls.switchButton.GetSafeHwnd(),
                           ReadBitmapResource(brightness ? IDB_VOLUME : IDB_BACKLIGHT),
                           "switch button");
-            expectPicture(dialog.functionButton.GetSafeHwnd(),
-                          ReadBitmapResource(brightness ? IDB_BACKLIGHT_ON : IDB_VOLUME_SOUND),
+            expectPicture(controls.functionButton.GetSafeHwnd(),
+                          ReadBitmapResource(brightness ? c.backlightPicture : c.volumePicture),
                           "function button");
-            expectPicture(dialog.lockButton.GetSafeHwnd(), ReadBitmapResource(IDB_UNLOCKED),
+            expectPicture(controls.lockButton.GetSafeHwnd(), ReadBitmapResource(c.lockPicture),
                           "padlock button");
             if (threeFunctions) {
-                expectPicture(dialog.buzzerButton.GetSafeHwnd(), ReadBitmapResource(IDB_BUZZER_ON),
-                              "buzzer button");
-                expectPicture(dialog.dimmingButton.GetSafeHwnd(),
-                              ReadBitmapResource(IDB_DIMMING_OFF), "dimming button");
+                expectPicture(controls.buzzerButton.GetSafeHwnd(),
+                              ReadBitmapResource(IDB_BUZZER_ON), "buzzer button");
+                expectPicture(controls.dimmingButton.GetSafeHwnd(),
+                              ReadBitmapResource(c.dimmingPicture), "dimming button");
             }
             // The background that fits the functions shows where no control
             // stands, its rim all round.

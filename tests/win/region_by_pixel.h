@@ -7,7 +7,7 @@
 inline Region RegionByPixel(HDC dc, HBITMAP bitmap, COLORREF key) {
     BITMAP info{};
     GetObjectA(bitmap, sizeof info, &info);
-    MemoryDC memory(dc);
+    CompatibleDC memory(dc);
     SelectionGuard select(memory, bitmap);
     Region region(CreateRectRgn(0, 0, 0, 0));
     for (int y = 0; y < info.bmHeight; ++y) {

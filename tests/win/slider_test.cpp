@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/PanelMessages.h"
+#include "shared/PanelMessages.h"
 #include "controls/BitmapSlider.h"
 #include "res/resource.h"
 #include "tests/win/panel_pictures.h"

@@ -1,0 +1,34 @@
+#pragma once
+// The parts of the panel that the poll thread uses, apart from the window:
+// the state record, the controller link, the audio device, the queue to the
+// panel's thread and the poll thread's own work. The panel keeps them in one
+// object so that, should the poll thread not end (a driver call that never
+// returns), it can leave them to that thread for the rest of the process
+// instead of destroying them under it.
+#include <memory>
+#include <mutex>
+
+#include "app/QueuedPanelOperations.h"
+#include "audio/AudioDevice.h"
+#include "controller/CMCU.h"
+#include "controller/ControllerDriver.h"
+#include "controller/KeypadPoller.h"
+#include "framework/ErrorReport.h"
+#include "framework/UiQueue.h"
+#include "shared/PanelState.h"
+
+class CLumitraxDlg;
+
+struct PanelCore {
+    // Opens the driver library and creates the controller object.
+    PanelCore(CLumitraxDlg& panel, std::recursive_mutex& panelLock, AudioBackEndFactory audio);
+
+    PanelState state;
+    UiQueue uiQueue;
+    MessageBoxSink errors{uiQueue};
+    std::unique_ptr<ControllerDriver> driver;
+    CMCU controller;
+    AudioDevice audio;
+    QueuedPanelOperations pollPanel;
+    KeypadPoller poller;
+};

@@ -1,0 +1,7 @@
+#include "audio/DeviceChange.h"
+
+const UINT deviceChangeMessage = RegisterWindowMessageA("winmm_devicechange");
+
+bool IsDeviceChangeMessage(UINT message) {
+    return deviceChangeMessage != 0 && message == deviceChangeMessage;
+}

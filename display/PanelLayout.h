@@ -1,0 +1,56 @@
+#pragma once
+// The panel's two arrangements (volume and brightness) of its four level
+// controls, the switch button that flips between them, and the one-time row
+// of optional function buttons at the panel's left edge. Runs on the panel's
+// thread.
+#include <cstdint>
+
+#include "controls/PanelControls.h"
+#include "display/LayoutArithmetic.h"
+#include "shared/PanelState.h"
+
+// The levels and states an arrangement shows, taken when it is asked for.
+struct ArrangeLevels {
+    int32_t keypadVolume;
+    int32_t brightness;
+    bool muted;
+    bool backlightOn;
+};
+
+// What the state record would show now.
+ArrangeLevels CurrentLevels(const PanelState& state);
+
+class PanelLayout {
+public:
+    PanelLayout(PanelState& state, PanelControls& controls);
+
+    // Arranges the panel for one level: slider channel and value, switch and
+    // function button pictures, and the controls' places (the brightness
+    // places are those of the first brightness request, the volume places
+    // computed from them on the first volume request).
+    void ArrangePanel(Arrangement mode, const ArrangeLevels& levels);
+    // The switch button: the other arrangement than the one on the screen
+    // now (which an arrangement the poll thread has asked for may not have
+    // reached yet).
+    void OnSwitchButton(const ArrangeLevels& levels);
+    // Places the optional function buttons and their separators; gives the
+    // width they take (0 when there are none).
+    int LayoutFunctionButtons();
+    // Moves the four level controls right by dx.
+    void ShiftLevelControls(int dx);
+
+    // The arrangement on the screen.
+    Arrangement Shown() const { return shown_; }
+    // The stored places, in level-control order; nothing until recorded.
+    std::optional<LevelRects> VolumeLayout() const;
+    std::optional<LevelRects> BrightnessLayout() const;
+
+private:
+    PanelState& state_;
+    PanelControls& controls_;
+    Arrangement shown_ = Arrangement::Brightness;
+    LevelRects volumeLayout_{};
+    LevelRects brightnessLayout_{};
+    bool layoutInitVolume_ = false;
+    bool layoutInitBrightness_ = false;
+};

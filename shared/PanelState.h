@@ -1,0 +1,42 @@
+#pragma once
+// The panel's state record: the fields that the message thread, the poll
+// thread and the audio notification threads share. Levels run from 0 to 20;
+// flags are 0 or 1. Everything starts at zero unless noted. State that only
+// one subsystem uses lives in that subsystem's object instead.
+#include <cstdint>
+
+#include "shared/Shared.h"
+
+// The level the panel shows: the value ArrangePanel takes and
+// showingBrightness holds.
+enum class Arrangement : uint8_t { Volume = 0, Brightness = 1 };
+
+struct PanelState {
+    Shared<int32_t> statusBits;    // last value of register 18; also written to register 7
+    Shared<int32_t> appliedStatus; // status last applied to audio device and panel
+    Shared<int32_t> audioMute;     // bit 0: mute as last reported by the audio side
+    Shared<uint8_t> autoDimming;   // status bit 4
+    Shared<uint8_t> keypadLocked;  // status bit 7
+    Shared<uint8_t> backlightOn{1};
+    Shared<int32_t> keypadVolume;        // volume last read from register 2
+    Shared<int32_t> shownVolume;         // volume the panel last reacted to
+    Shared<int32_t> pendingVolume;       // volume the periodic sync writes to register 9
+    Shared<int32_t> audioVolume;         // volume last reported by the audio side
+    Shared<int32_t> requestedBrightness; // brightness asked for by the slider
+    Shared<uint8_t> useEndpointVolume;   // 1 endpoint back-end, 0 legacy mixer
+    Shared<uint8_t> pollRunning;
+    Shared<uint8_t> extendedRegisters; // status bit 2 as read at construction
+    // The arrangement the poll thread's algorithm last asked for (the
+    // panel's thread may still be carrying it out).
+    Shared<Arrangement> showingBrightness{Arrangement::Brightness};
+    Shared<uint32_t> driverHandle;
+    Shared<int32_t> brightness;        // brightness last read from 1 or written to 8
+    Shared<int32_t> shownBrightness;   // brightness the panel last reacted to
+    Shared<int32_t> pendingBrightness; // brightness the periodic sync writes to register 8
+    Shared<uint8_t> firmwareMajor;
+    Shared<uint8_t> firmwareMinor;
+    Shared<uint8_t> functionCount; // bits set in functionMask
+    Shared<uint8_t> functionMask;  // bit 0 dimming, bit 1 buzzer, bit 2 keypad lock
+    Shared<int32_t> backlightValue{1}; // last value read from 23 or written to 20
+    Shared<uint8_t> skipSliderEcho;    // the panel just pushed a volume to the audio device
+};
