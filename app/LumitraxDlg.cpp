@@ -15,7 +15,7 @@ namespace {
 constexpr UINT kAboutSystemCommand = 16;
 // Longer than any poll cycle: a cycle with an event and a persistent read
 // that gives up takes about one second.
-constexpr DWORD kPollStopTimeoutMs = 10000;
+constexpr DWORD kPollStopTimeoutMs = 5000;
 
 HICON LoadIconResource(UINT id) {
     return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));

@@ -17,54 +17,64 @@ constexpr uint32_t kHandle = 0x4B50; // any nonzero value would do
 std::atomic<KeypadSimClient*> g_controller{nullptr};
 
 // The controller for a call made with handle, or nothing.
-KeypadSimClient* controllerFor(uint32_t handle) {
+KeypadSimClient* ControllerFor(uint32_t handle) {
     return handle == kHandle ? g_controller.load() : nullptr;
+}
+
+// Holds the caller while the controller hangs on reg, as a bus that never
+// completes would, without holding the block's lock.
+void WaitWhileHanging(KeypadSimClient& controller, uint16_t reg) {
+    while (controller.Run([reg](const KeypadModel& model, uint64_t) { return model.Hangs(reg); })) {
+        Sleep(5);
+    }
 }
 
 } // namespace
 
 GPIDLL_API uint32_t GPIDLL_CALL GPIDLL_Open(void) {
     // Opened once for the process and kept until the library is unloaded.
-    static const std::unique_ptr<KeypadSimClient> controller = KeypadSimClient::open();
+    static const std::unique_ptr<KeypadSimClient> controller = KeypadSimClient::Open();
     g_controller = controller.get();
     return controller ? kHandle : 0;
 }
 
 GPIDLL_API uint32_t GPIDLL_CALL GPIDLL_GetValue(uint32_t handle, uint8_t* level) {
-    KeypadSimClient* controller = controllerFor(handle);
+    KeypadSimClient* controller = ControllerFor(handle);
     if (!controller || !level) {
         return 0;
     }
-    return controller->run(
-        [&](KeypadModel& model, uint64_t nowUs) { return model.readInputLine(*level, nowUs); });
+    return controller->Run(
+        [&](KeypadModel& model, uint64_t nowUs) { return model.ReadInputLine(*level, nowUs); });
 }
 
 GPIDLL_API uint32_t GPIDLL_CALL ReadByte(uint32_t handle, SmbRequest* request) {
-    KeypadSimClient* controller = controllerFor(handle);
+    KeypadSimClient* controller = ControllerFor(handle);
     if (!controller || !request) {
         return 0;
     }
-    return controller->run(
-        [&](KeypadModel& model, uint64_t nowUs) { return model.read(*request, nowUs); });
+    WaitWhileHanging(*controller, request->reg);
+    return controller->Run(
+        [&](KeypadModel& model, uint64_t nowUs) { return model.Read(*request, nowUs); });
 }
 
 GPIDLL_API uint32_t GPIDLL_CALL WriteByte(uint32_t handle, SmbRequest* request) {
-    KeypadSimClient* controller = controllerFor(handle);
+    KeypadSimClient* controller = ControllerFor(handle);
     if (!controller || !request) {
         return 0;
     }
-    return controller->run(
-        [&](KeypadModel& model, uint64_t nowUs) { return model.write(*request, nowUs); });
+    WaitWhileHanging(*controller, request->reg);
+    return controller->Run(
+        [&](KeypadModel& model, uint64_t nowUs) { return model.Write(*request, nowUs); });
 }
 
 GPIDLL_API uint32_t GPIDLL_CALL GetDriverDllVersion(uint32_t handle, uint8_t* driverVersion,
                                                     uint8_t* libraryVersion) {
-    KeypadSimClient* controller = controllerFor(handle);
+    KeypadSimClient* controller = ControllerFor(handle);
     if (!controller || !driverVersion || !libraryVersion) {
         return 0;
     }
-    controller->run([&](KeypadModel& model, uint64_t nowUs) {
-        model.readVersions(*driverVersion, *libraryVersion, nowUs);
+    controller->Run([&](KeypadModel& model, uint64_t nowUs) {
+        model.ReadVersions(*driverVersion, *libraryVersion, nowUs);
     });
     return 1;
 }

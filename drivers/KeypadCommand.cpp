@@ -13,6 +13,7 @@ const char* const kKeypadctlUsage =
     "  fail read REG N      the next N reads of REG fail\n"
     "  fail write REG N     the next N writes of REG fail\n"
     "  fail noanswer REG    REG never answers again\n"
+    "  fail hang REG        every access of REG holds its caller until clear\n"
     "  fail gpi             GPIDLL_GetValue fails from now on\n"
     "  clear                remove all faults\n"
     "  reset [extended|basic]  power-on state of the profile (default extended);\n"
@@ -29,7 +30,7 @@ const char* const kKeypadctlUsage =
 
 namespace {
 
-std::optional<uint64_t> parseNumber(std::string_view text, uint64_t max) {
+std::optional<uint64_t> ParseNumber(std::string_view text, uint64_t max) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text.remove_prefix(2);
@@ -44,8 +45,8 @@ std::optional<uint64_t> parseNumber(std::string_view text, uint64_t max) {
     return value;
 }
 
-std::optional<uint16_t> parseRegister(std::string_view text, bool (*accepts)(uint16_t)) {
-    const auto number = parseNumber(text, UINT16_MAX);
+std::optional<uint16_t> ParseRegister(std::string_view text, bool (*accepts)(uint16_t)) {
+    const auto number = ParseNumber(text, UINT16_MAX);
     if (!number || !accepts(static_cast<uint16_t>(*number))) {
         return std::nullopt;
     }
@@ -53,7 +54,7 @@ std::optional<uint16_t> parseRegister(std::string_view text, bool (*accepts)(uin
 }
 
 // REG of a wait: what the log's REG column shows for OP, or "any".
-std::optional<LogPattern> parsePattern(std::string_view op, std::string_view reg) {
+std::optional<LogPattern> ParsePattern(std::string_view op, std::string_view reg) {
     if (op.size() != 1) {
         return std::nullopt;
     }
@@ -64,13 +65,13 @@ std::optional<LogPattern> parsePattern(std::string_view op, std::string_view reg
     switch (pattern.op) {
     case 'R':
     case 'W':
-        if (const auto number = parseNumber(reg, UINT16_MAX)) {
+        if (const auto number = ParseNumber(reg, UINT16_MAX)) {
             pattern.reg = static_cast<uint16_t>(*number);
             return pattern;
         }
         return std::nullopt;
     case 'K':
-        if (const auto key = parseKey(reg)) {
+        if (const auto key = ParseKey(reg)) {
             pattern.reg = static_cast<uint16_t>(*key);
             return pattern;
         }
@@ -88,20 +89,20 @@ std::optional<LogPattern> parsePattern(std::string_view op, std::string_view reg
 }
 
 // --since SEQ and --timeout MS, in any order, from `first` on.
-bool parseOptions(const std::vector<std::string_view>& args, size_t first, Command& command,
+bool ParseOptions(const std::vector<std::string_view>& args, size_t first, Command& command,
                   bool allowTimeout) {
     for (size_t i = first; i < args.size(); i += 2) {
         if (i + 1 >= args.size()) {
             return false;
         }
         if (args[i] == "--since") {
-            const auto seq = parseNumber(args[i + 1], UINT64_MAX);
+            const auto seq = ParseNumber(args[i + 1], UINT64_MAX);
             if (!seq) {
                 return false;
             }
             command.afterSeq = *seq;
         } else if (allowTimeout && args[i] == "--timeout") {
-            const auto ms = parseNumber(args[i + 1], UINT32_MAX);
+            const auto ms = ParseNumber(args[i + 1], UINT32_MAX);
             if (!ms) {
                 return false;
             }
@@ -113,18 +114,18 @@ bool parseOptions(const std::vector<std::string_view>& args, size_t first, Comma
     return true;
 }
 
-std::optional<Command> parseFail(const std::vector<std::string_view>& args) {
+std::optional<Command> ParseFail(const std::vector<std::string_view>& args) {
     Command command;
     const std::string_view kind = args.size() > 1 ? args[1] : std::string_view();
     if (kind == "gpi" && args.size() == 2) {
         command.verb = Verb::FailInputLine;
         return command;
     }
-    if (kind == "noanswer" && args.size() == 3) {
-        command.verb = Verb::FailNoAnswer;
+    if ((kind == "noanswer" || kind == "hang") && args.size() == 3) {
+        command.verb = kind == "hang" ? Verb::FailHang : Verb::FailNoAnswer;
     } else if ((kind == "read" || kind == "write") && args.size() == 4) {
         command.verb = kind == "read" ? Verb::FailRead : Verb::FailWrite;
-        const auto count = parseNumber(args[3], UINT32_MAX);
+        const auto count = ParseNumber(args[3], UINT32_MAX);
         if (!count) {
             return std::nullopt;
         }
@@ -132,7 +133,7 @@ std::optional<Command> parseFail(const std::vector<std::string_view>& args) {
     } else {
         return std::nullopt;
     }
-    const auto reg = parseRegister(args[2], isKnownRegister);
+    const auto reg = ParseRegister(args[2], IsKnownRegister);
     if (!reg) {
         return std::nullopt;
     }
@@ -142,7 +143,7 @@ std::optional<Command> parseFail(const std::vector<std::string_view>& args) {
 
 } // namespace
 
-std::optional<Command> parseCommand(const std::vector<std::string_view>& args) {
+std::optional<Command> ParseCommand(const std::vector<std::string_view>& args) {
     if (args.empty()) {
         return std::nullopt;
     }
@@ -150,8 +151,8 @@ std::optional<Command> parseCommand(const std::vector<std::string_view>& args) {
     const size_t n = args.size();
     Command command;
     if (verb == "press" && (n == 2 || n == 3)) {
-        const auto key = parseKey(args[1]);
-        const auto count = n == 3 ? parseNumber(args[2], 1000) : std::optional<uint64_t>(1);
+        const auto key = ParseKey(args[1]);
+        const auto count = n == 3 ? ParseNumber(args[2], 1000) : std::optional<uint64_t>(1);
         if (!key || !count || *count == 0) {
             return std::nullopt;
         }
@@ -161,8 +162,8 @@ std::optional<Command> parseCommand(const std::vector<std::string_view>& args) {
         return command;
     }
     if ((verb == "get" && n == 2) || (verb == "set" && n == 3)) {
-        const auto reg = parseRegister(args[1], n == 2 ? isKnownRegister : isReadableRegister);
-        const auto value = n == 3 ? parseNumber(args[2], UINT8_MAX) : std::optional<uint64_t>(0);
+        const auto reg = ParseRegister(args[1], n == 2 ? IsKnownRegister : IsReadableRegister);
+        const auto value = n == 3 ? ParseNumber(args[2], UINT8_MAX) : std::optional<uint64_t>(0);
         if (!reg || !value) {
             return std::nullopt;
         }
@@ -172,14 +173,14 @@ std::optional<Command> parseCommand(const std::vector<std::string_view>& args) {
         return command;
     }
     if (verb == "fail") {
-        return parseFail(args);
+        return ParseFail(args);
     }
     if ((verb == "clear" || verb == "seq") && n == 1) {
         command.verb = verb == "clear" ? Verb::Clear : Verb::Seq;
         return command;
     }
     if (verb == "reset" && n <= 2) {
-        const auto profile = n == 2 ? parseProfile(args[1]) : std::optional(Profile::Extended);
+        const auto profile = n == 2 ? ParseProfile(args[1]) : std::optional(Profile::Extended);
         if (!profile) {
             return std::nullopt;
         }
@@ -187,12 +188,12 @@ std::optional<Command> parseCommand(const std::vector<std::string_view>& args) {
         command.profile = *profile;
         return command;
     }
-    if (verb == "log" && parseOptions(args, 1, command, false)) {
+    if (verb == "log" && ParseOptions(args, 1, command, false)) {
         command.verb = Verb::Log;
         return command;
     }
-    if (verb == "wait" && n >= 3 && parseOptions(args, 3, command, true)) {
-        const auto pattern = parsePattern(args[1], args[2]);
+    if (verb == "wait" && n >= 3 && ParseOptions(args, 3, command, true)) {
+        const auto pattern = ParsePattern(args[1], args[2]);
         if (!pattern) {
             return std::nullopt;
         }
@@ -208,13 +209,14 @@ const char* const kUnheldChangeWarning =
     "  this command. Start Lumitrax.exe or Keypad.exe first, or choose the profile of the\n"
     "  controller they will create with GPIDLL_SIM_PROFILE=extended|basic.\n";
 
-bool changesState(Verb verb) {
+bool ChangesState(Verb verb) {
     switch (verb) {
     case Verb::Press:
     case Verb::Set:
     case Verb::FailRead:
     case Verb::FailWrite:
     case Verb::FailNoAnswer:
+    case Verb::FailHang:
     case Verb::FailInputLine:
     case Verb::Clear:
     case Verb::Reset:
@@ -228,45 +230,48 @@ bool changesState(Verb verb) {
     return false;
 }
 
-std::string runCommand(KeypadModel& model, const Command& command, uint64_t nowUs) {
+std::string RunCommand(KeypadModel& model, const Command& command, uint64_t nowUs) {
     std::string output;
     switch (command.verb) {
     case Verb::Press:
         for (uint32_t i = 0; i < command.count; ++i) {
-            output += formatLogEntry(model.pressKey(command.key, nowUs)) + '\n';
+            output += FormatLogEntry(model.PressKey(command.key, nowUs)) + '\n';
         }
         break;
     case Verb::Get:
-        output = std::to_string(model.peek(command.reg).value_or(0)) + '\n';
+        output = std::to_string(model.Peek(command.reg).value_or(0)) + '\n';
         break;
     case Verb::Set:
-        model.set(command.reg, command.value);
+        model.Set(command.reg, command.value);
         break;
     case Verb::FailRead:
-        model.failNextReads(command.reg, command.count);
+        model.FailNextReads(command.reg, command.count);
         break;
     case Verb::FailWrite:
-        model.failNextWrites(command.reg, command.count);
+        model.FailNextWrites(command.reg, command.count);
         break;
     case Verb::FailNoAnswer:
-        model.stopAnswering(command.reg);
+        model.StopAnswering(command.reg);
+        break;
+    case Verb::FailHang:
+        model.Hang(command.reg);
         break;
     case Verb::FailInputLine:
-        model.failInputLine();
+        model.FailInputLine();
         break;
     case Verb::Clear:
-        model.clearFaults();
+        model.ClearFaults();
         break;
     case Verb::Reset:
-        model.reset(command.profile);
+        model.Reset(command.profile);
         break;
     case Verb::Log:
-        for (const LogEntry& entry : model.entriesAfter(command.afterSeq)) {
-            output += formatLogEntry(entry) + '\n';
+        for (const LogEntry& entry : model.EntriesAfter(command.afterSeq)) {
+            output += FormatLogEntry(entry) + '\n';
         }
         break;
     case Verb::Seq:
-        output = std::to_string(model.lastSeq()) + '\n';
+        output = std::to_string(model.LastSeq()) + '\n';
         break;
     case Verb::Wait:
         break;

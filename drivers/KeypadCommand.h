@@ -19,6 +19,7 @@ enum class Verb {
     FailRead,
     FailWrite,
     FailNoAnswer,
+    FailHang,
     FailInputLine,
     Clear,
     Reset,
@@ -48,16 +49,16 @@ constexpr int kExitNoSimulator = 3;
 extern const char* const kKeypadctlUsage;
 
 // Nothing when the arguments (without the program name) are not a command.
-std::optional<Command> parseCommand(const std::vector<std::string_view>& args);
+std::optional<Command> ParseCommand(const std::vector<std::string_view>& args);
 
 // The verb changes the controller's state (keys, registers, faults, profile).
-bool changesState(Verb verb);
+bool ChangesState(Verb verb);
 
 // What keypadctl says when a state-changing verb found no other process
 // holding the controller: the change ends with the command.
 extern const char* const kUnheldChangeWarning;
 
 // Carries out any verb but Wait and gives what keypadctl prints.
-std::string runCommand(KeypadModel& model, const Command& command, uint64_t nowUs);
+std::string RunCommand(KeypadModel& model, const Command& command, uint64_t nowUs);
 
 } // namespace keypad

@@ -14,7 +14,7 @@ enum Access : uint8_t {
     kExtendedOnly = 4, // only on controllers with status bit 2
 };
 
-uint8_t registerAccess(uint16_t reg) {
+uint8_t RegisterAccess(uint16_t reg) {
     switch (reg) {
     case reg::kBrightness:
     case reg::kVolume:
@@ -61,42 +61,42 @@ constexpr uint8_t kFunctions = 0x03; // dimming and buzzer
 constexpr uint8_t kLuxNormal = 2;
 constexpr uint8_t kInitialLevel = 10;
 
-void copyBit(uint8_t& target, uint8_t mask, uint8_t source) {
+void CopyBit(uint8_t& target, uint8_t mask, uint8_t source) {
     target = (source & 1) ? (target | mask) : (target & ~mask);
 }
 
-uint8_t stepLevel(uint8_t level, int step) {
+uint8_t StepLevel(uint8_t level, int step) {
     return static_cast<uint8_t>(std::clamp(level + step, 0, int{kMaxLevel}));
 }
 
 } // namespace
 
-bool isKnownRegister(uint16_t reg) {
-    return registerAccess(reg) != 0;
+bool IsKnownRegister(uint16_t reg) {
+    return RegisterAccess(reg) != 0;
 }
 
-bool isReadableRegister(uint16_t reg) {
-    return registerAccess(reg) & kReadable;
+bool IsReadableRegister(uint16_t reg) {
+    return RegisterAccess(reg) & kReadable;
 }
 
-bool LogPattern::matches(const LogEntry& entry) const {
+bool LogPattern::Matches(const LogEntry& entry) const {
     return entry.op == op && (!reg || *reg == entry.reg);
 }
 
-void KeypadModel::initialise(Profile profile) {
+void KeypadModel::Initialise(Profile profile) {
     std::memset(&state_, 0, sizeof state_);
     state_.magic = kStateMagic;
-    reset(profile);
+    Reset(profile);
 }
 
-void KeypadModel::reset(Profile profile) {
+void KeypadModel::Reset(Profile profile) {
     state_.profile = static_cast<uint8_t>(profile);
     state_.inputLineLow = 0;
     state_.inputLineFails = 0;
     state_.rdNumPosition = 0;
     std::memcpy(state_.rdNum, kRdNumBytes, sizeof kRdNumBytes);
     std::memset(state_.registers, 0, sizeof state_.registers);
-    clearFaults();
+    ClearFaults();
 
     uint8_t* r = state_.registers;
     r[reg::kBrightness] = kInitialLevel;
@@ -109,8 +109,8 @@ void KeypadModel::reset(Profile profile) {
     r[reg::kLux] = kLuxNormal;
 }
 
-bool KeypadModel::answers(uint16_t reg, bool forWrite) {
-    if ((registerAccess(reg) & kExtendedOnly) &&
+bool KeypadModel::Answers(uint16_t reg, bool forWrite) {
+    if ((RegisterAccess(reg) & kExtendedOnly) &&
         static_cast<Profile>(state_.profile) == Profile::Basic) {
         return false;
     }
@@ -126,10 +126,10 @@ bool KeypadModel::answers(uint16_t reg, bool forWrite) {
     return true;
 }
 
-bool KeypadModel::read(SmbRequest& request, uint64_t nowUs) {
+bool KeypadModel::Read(SmbRequest& request, uint64_t nowUs) {
     const uint16_t r = request.reg;
     const bool ok = request.slaveAddress == kKeypadSlaveAddress &&
-                    (registerAccess(r) & kReadable) && answers(r, false);
+                    (RegisterAccess(r) & kReadable) && Answers(r, false);
     uint8_t value = 0;
     if (ok) {
         switch (r) {
@@ -151,29 +151,29 @@ bool KeypadModel::read(SmbRequest& request, uint64_t nowUs) {
         }
         request.data = value;
     }
-    log('R', r, value, ok, nowUs);
+    Log('R', r, value, ok, nowUs);
     return ok;
 }
 
-bool KeypadModel::write(const SmbRequest& request, uint64_t nowUs) {
+bool KeypadModel::Write(const SmbRequest& request, uint64_t nowUs) {
     const uint16_t r = request.reg;
     const bool ok = request.slaveAddress == kKeypadSlaveAddress &&
-                    (registerAccess(r) & kWritable) && answers(r, true);
+                    (RegisterAccess(r) & kWritable) && Answers(r, true);
     if (ok) {
         const auto value = static_cast<uint8_t>(request.data & 0xFF);
         state_.registers[r] = value;
-        applyWrite(r, value);
+        ApplyWrite(r, value);
     }
-    log('W', r, request.data, ok, nowUs);
+    Log('W', r, request.data, ok, nowUs);
     return ok;
 }
 
 // Where a write lands: the register the host reads the quantity from.
-void KeypadModel::applyWrite(uint16_t r, uint8_t value) {
+void KeypadModel::ApplyWrite(uint16_t r, uint8_t value) {
     uint8_t* regs = state_.registers;
     switch (r) {
     case reg::kMuteWrite:
-        copyBit(regs[reg::kStatus], status::kMute, value);
+        CopyBit(regs[reg::kStatus], status::kMute, value);
         break;
     case reg::kBrightnessWrite:
         regs[reg::kBrightness] = std::min(value, kMaxLevel);
@@ -182,47 +182,47 @@ void KeypadModel::applyWrite(uint16_t r, uint8_t value) {
         regs[reg::kVolume] = std::min(value, kMaxLevel);
         break;
     case reg::kBacklightWrite:
-        copyBit(regs[reg::kBacklight], 1, value);
+        CopyBit(regs[reg::kBacklight], 1, value);
         break;
     case reg::kDimmingWrite:
-        copyBit(regs[reg::kStatus], status::kDimming, value);
+        CopyBit(regs[reg::kStatus], status::kDimming, value);
         break;
     case reg::kLuxWrite:
         regs[reg::kLux] = value;
         break;
     case reg::kLockWrite:
-        copyBit(regs[reg::kStatus], status::kLocked, value);
+        CopyBit(regs[reg::kStatus], status::kLocked, value);
         break;
     }
 }
 
-bool KeypadModel::readInputLine(uint8_t& level, uint64_t nowUs) {
+bool KeypadModel::ReadInputLine(uint8_t& level, uint64_t nowUs) {
     const bool ok = !state_.inputLineFails;
     if (ok) {
         level = state_.inputLineLow ? 0 : 1;
     }
-    log('G', 0, ok ? level : 0, ok, nowUs);
+    Log('G', 0, ok ? level : 0, ok, nowUs);
     return ok;
 }
 
-void KeypadModel::readVersions(uint8_t& driverVersion, uint8_t& libraryVersion, uint64_t nowUs) {
+void KeypadModel::ReadVersions(uint8_t& driverVersion, uint8_t& libraryVersion, uint64_t nowUs) {
     driverVersion = kDriverVersion;
     libraryVersion = kLibraryVersion;
-    log('V', 0, kDriverVersion << 8 | kLibraryVersion, true, nowUs);
+    Log('V', 0, kDriverVersion << 8 | kLibraryVersion, true, nowUs);
 }
 
-LogEntry KeypadModel::pressKey(Key key, uint64_t nowUs) {
+LogEntry KeypadModel::PressKey(Key key, uint64_t nowUs) {
     uint8_t* regs = state_.registers;
     switch (key) {
     case Key::BrightnessUp:
     case Key::BrightnessDown:
         regs[reg::kBrightness] =
-            stepLevel(regs[reg::kBrightness], key == Key::BrightnessUp ? 1 : -1);
+            StepLevel(regs[reg::kBrightness], key == Key::BrightnessUp ? 1 : -1);
         regs[reg::kChangeValue] |= change::kBrightness; // also at the end of the range
         break;
     case Key::VolumeUp:
     case Key::VolumeDown:
-        regs[reg::kVolume] = stepLevel(regs[reg::kVolume], key == Key::VolumeUp ? 1 : -1);
+        regs[reg::kVolume] = StepLevel(regs[reg::kVolume], key == Key::VolumeUp ? 1 : -1);
         regs[reg::kChangeValue] |= change::kVolume;
         break;
     case Key::Mute:
@@ -240,65 +240,73 @@ LogEntry KeypadModel::pressKey(Key key, uint64_t nowUs) {
     }
     state_.inputLineLow = 1;
     const uint16_t changed = kKeys[static_cast<int>(key)].changedRegister;
-    return log('K', static_cast<uint16_t>(key), regs[changed], true, nowUs);
+    return Log('K', static_cast<uint16_t>(key), regs[changed], true, nowUs);
 }
 
-std::optional<uint8_t> KeypadModel::peek(uint16_t r) const {
-    if (!isKnownRegister(r)) {
+std::optional<uint8_t> KeypadModel::Peek(uint16_t r) const {
+    if (!IsKnownRegister(r)) {
         return std::nullopt;
     }
     return r == reg::kRdNum ? state_.rdNum[state_.rdNumPosition] : state_.registers[r];
 }
 
-bool KeypadModel::set(uint16_t r, uint8_t value) {
-    if (!isReadableRegister(r)) {
+bool KeypadModel::Set(uint16_t r, uint8_t value) {
+    if (!IsReadableRegister(r)) {
         return false;
     }
     (r == reg::kRdNum ? state_.rdNum[state_.rdNumPosition] : state_.registers[r]) = value;
     return true;
 }
 
-bool KeypadModel::failNextReads(uint16_t r, uint32_t count) {
-    if (!isKnownRegister(r)) {
+bool KeypadModel::FailNextReads(uint16_t r, uint32_t count) {
+    if (!IsKnownRegister(r)) {
         return false;
     }
     state_.faults[r].failReads = count;
     return true;
 }
 
-bool KeypadModel::failNextWrites(uint16_t r, uint32_t count) {
-    if (!isKnownRegister(r)) {
+bool KeypadModel::FailNextWrites(uint16_t r, uint32_t count) {
+    if (!IsKnownRegister(r)) {
         return false;
     }
     state_.faults[r].failWrites = count;
     return true;
 }
 
-bool KeypadModel::stopAnswering(uint16_t r) {
-    if (!isKnownRegister(r)) {
+bool KeypadModel::StopAnswering(uint16_t r) {
+    if (!IsKnownRegister(r)) {
         return false;
     }
     state_.faults[r].noAnswer = 1;
     return true;
 }
 
-void KeypadModel::failInputLine() {
+bool KeypadModel::Hang(uint16_t r) {
+    if (!IsKnownRegister(r)) {
+        return false;
+    }
+    state_.faults[r].hangs = 1;
+    return true;
+}
+
+void KeypadModel::FailInputLine() {
     state_.inputLineFails = 1;
 }
 
-void KeypadModel::clearFaults() {
+void KeypadModel::ClearFaults() {
     std::memset(state_.faults, 0, sizeof state_.faults);
     state_.inputLineFails = 0;
 }
 
-LogEntry KeypadModel::log(char op, uint16_t r, uint32_t value, bool ok, uint64_t nowUs) {
+LogEntry KeypadModel::Log(char op, uint16_t r, uint32_t value, bool ok, uint64_t nowUs) {
     const uint64_t seq = ++state_.lastSeq;
     const LogEntry entry{seq, nowUs, value, r, op, ok ? uint8_t{1} : uint8_t{0}};
     state_.log[(seq - 1) % kLogCapacity] = entry;
     return entry;
 }
 
-std::vector<LogEntry> KeypadModel::entriesAfter(uint64_t afterSeq) const {
+std::vector<LogEntry> KeypadModel::EntriesAfter(uint64_t afterSeq) const {
     const uint64_t last = state_.lastSeq;
     const uint64_t oldest = last > kLogCapacity ? last - kLogCapacity + 1 : 1;
     std::vector<LogEntry> entries;
@@ -308,21 +316,21 @@ std::vector<LogEntry> KeypadModel::entriesAfter(uint64_t afterSeq) const {
     return entries;
 }
 
-std::optional<LogEntry> KeypadModel::findAfter(const LogPattern& pattern, uint64_t afterSeq) const {
-    for (const LogEntry& entry : entriesAfter(afterSeq)) {
-        if (pattern.matches(entry)) {
+std::optional<LogEntry> KeypadModel::FindAfter(const LogPattern& pattern, uint64_t afterSeq) const {
+    for (const LogEntry& entry : EntriesAfter(afterSeq)) {
+        if (pattern.Matches(entry)) {
             return entry;
         }
     }
     return std::nullopt;
 }
 
-const char* keyName(Key key) {
+const char* KeyName(Key key) {
     const auto index = static_cast<int>(key);
     return index < kKeyCount ? kKeys[index].name : "?";
 }
 
-std::optional<Key> parseKey(std::string_view name) {
+std::optional<Key> ParseKey(std::string_view name) {
     for (int i = 0; i < kKeyCount; ++i) {
         if (name == kKeys[i].name) {
             return static_cast<Key>(i);
@@ -331,7 +339,7 @@ std::optional<Key> parseKey(std::string_view name) {
     return std::nullopt;
 }
 
-std::optional<Profile> parseProfile(std::string_view name) {
+std::optional<Profile> ParseProfile(std::string_view name) {
     if (name == "extended") {
         return Profile::Extended;
     }
@@ -341,11 +349,11 @@ std::optional<Profile> parseProfile(std::string_view name) {
     return std::nullopt;
 }
 
-std::string formatLogEntry(const LogEntry& entry) {
+std::string FormatLogEntry(const LogEntry& entry) {
     std::string reg;
     switch (entry.op) {
     case 'K':
-        reg = keyName(static_cast<Key>(entry.reg));
+        reg = KeyName(static_cast<Key>(entry.reg));
         break;
     case 'G':
     case 'V':

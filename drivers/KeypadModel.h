@@ -32,7 +32,10 @@ enum class Key : uint8_t {
 };
 constexpr int kKeyCount = 8;
 
-// Register numbers. Quantities are read from one register and written to another.
+// Register numbers. Quantities are read from one register and written to
+// another. The program has its own map (controller/RegisterMap.h); this one
+// is written out again on purpose, so that the simulator stays an
+// independent judge of the accesses the program makes.
 namespace reg {
 constexpr uint16_t kBrightness = 1;
 constexpr uint16_t kVolume = 2;
@@ -90,6 +93,7 @@ struct RegisterFaults {
     uint32_t failReads;  // the next this many reads fail
     uint32_t failWrites; // the next this many writes fail
     uint8_t noAnswer;    // every access fails
+    uint8_t hangs;       // every access holds its caller until the fault is cleared
 };
 
 struct KeypadState {
@@ -107,14 +111,14 @@ struct KeypadState {
 static_assert(std::is_trivially_copyable_v<KeypadState>, "KeypadState is copied as bytes");
 static_assert(std::is_standard_layout_v<KeypadState>, "KeypadState lives in shared memory");
 
-constexpr uint32_t kStateMagic = 0x4B505301; // changes whenever KeypadState changes
+constexpr uint32_t kStateMagic = 0x4B505302; // changes whenever KeypadState changes
 
 // Chooses log entries, as `keypadctl wait` does: an operation and either one
 // register (a key for K) or any.
 struct LogPattern {
     char op;
     std::optional<uint16_t> reg;
-    bool matches(const LogEntry& entry) const;
+    bool Matches(const LogEntry& entry) const;
 };
 
 class KeypadModel {
@@ -122,58 +126,63 @@ public:
     explicit KeypadModel(KeypadState& state) : state_(state) {}
 
     // Makes a zeroed or stale record a fresh controller with an empty log.
-    void initialise(Profile profile);
-    bool isInitialised() const { return state_.magic == kStateMagic; }
+    void Initialise(Profile profile);
+    bool IsInitialised() const { return state_.magic == kStateMagic; }
     // Power-on state of the profile; faults are cleared, the log is kept.
-    void reset(Profile profile);
+    void Reset(Profile profile);
 
     // The host's accesses, as the driver library makes them; each is logged.
     // Only slave address 0x68 answers. A read stores the byte in the low
     // byte of request.data (upper bytes zero) and leaves it alone on failure.
-    bool read(SmbRequest& request, uint64_t nowUs);
-    bool write(const SmbRequest& request, uint64_t nowUs);
-    bool readInputLine(uint8_t& level, uint64_t nowUs);
-    void readVersions(uint8_t& driverVersion, uint8_t& libraryVersion, uint64_t nowUs);
+    bool Read(SmbRequest& request, uint64_t nowUs);
+    bool Write(const SmbRequest& request, uint64_t nowUs);
+    bool ReadInputLine(uint8_t& level, uint64_t nowUs);
+    void ReadVersions(uint8_t& driverVersion, uint8_t& libraryVersion, uint64_t nowUs);
 
     // Gives the K entry it logged.
-    LogEntry pressKey(Key key, uint64_t nowUs);
+    LogEntry PressKey(Key key, uint64_t nowUs);
 
     // The controller's side, for tools and tests: not logged, no event.
     // peek knows every register of the map (a write register gives the last
     // byte written); set only those the host reads.
-    std::optional<uint8_t> peek(uint16_t reg) const;
-    bool set(uint16_t reg, uint8_t value);
+    std::optional<uint8_t> Peek(uint16_t reg) const;
+    bool Set(uint16_t reg, uint8_t value);
 
     // Faults; each returns false for a register the map does not know.
-    bool failNextReads(uint16_t reg, uint32_t count);
-    bool failNextWrites(uint16_t reg, uint32_t count);
-    bool stopAnswering(uint16_t reg);
-    void failInputLine();
-    void clearFaults();
+    bool FailNextReads(uint16_t reg, uint32_t count);
+    bool FailNextWrites(uint16_t reg, uint32_t count);
+    bool StopAnswering(uint16_t reg);
+    bool Hang(uint16_t reg);
+    void FailInputLine();
+    void ClearFaults();
 
-    uint64_t lastSeq() const { return state_.lastSeq; }
+    // An access of reg would hold its caller now (the driver library waits
+    // outside the block's lock until it no longer would).
+    bool Hangs(uint16_t reg) const { return reg < kRegisterSlots && state_.faults[reg].hangs; }
+
+    uint64_t LastSeq() const { return state_.lastSeq; }
     // Entries with a sequence number above afterSeq that the log still holds.
-    std::vector<LogEntry> entriesAfter(uint64_t afterSeq) const;
-    std::optional<LogEntry> findAfter(const LogPattern& pattern, uint64_t afterSeq) const;
+    std::vector<LogEntry> EntriesAfter(uint64_t afterSeq) const;
+    std::optional<LogEntry> FindAfter(const LogPattern& pattern, uint64_t afterSeq) const;
 
 private:
-    bool answers(uint16_t reg, bool forWrite);
-    void applyWrite(uint16_t reg, uint8_t value);
-    LogEntry log(char op, uint16_t reg, uint32_t value, bool ok, uint64_t nowUs);
+    bool Answers(uint16_t reg, bool forWrite);
+    void ApplyWrite(uint16_t reg, uint8_t value);
+    LogEntry Log(char op, uint16_t reg, uint32_t value, bool ok, uint64_t nowUs);
 
     KeypadState& state_;
 };
 
-bool isKnownRegister(uint16_t reg);
-bool isReadableRegister(uint16_t reg);
+bool IsKnownRegister(uint16_t reg);
+bool IsReadableRegister(uint16_t reg);
 
-const char* keyName(Key key);
-std::optional<Key> parseKey(std::string_view name);
-std::optional<Profile> parseProfile(std::string_view name);
+const char* KeyName(Key key);
+std::optional<Key> ParseKey(std::string_view name);
+std::optional<Profile> ParseProfile(std::string_view name);
 
 // "SEQ TIME_US OP REG VALUE RESULT": REG is the key's name for K and "-" for
 // G and V; VALUE is decimal, "-" for a failed read, and 0xDDLL (driver and
 // library version) for V; RESULT is "ok" or "fail".
-std::string formatLogEntry(const LogEntry& entry);
+std::string FormatLogEntry(const LogEntry& entry);
 
 } // namespace keypad

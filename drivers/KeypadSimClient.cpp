@@ -10,25 +10,25 @@ namespace {
 
 constexpr DWORD kWaitStepMs = 5;
 
-std::string environmentValue(const char* name) {
+std::string EnvironmentValue(const char* name) {
     char value[128];
     const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
     return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
 }
 
-std::string blockName() {
-    const std::string name = environmentValue("GPIDLL_SIM_NAME");
+std::string BlockName() {
+    const std::string name = EnvironmentValue("GPIDLL_SIM_NAME");
     return name.empty() ? "LumitraxKeypadSim" : name;
 }
 
-Profile profileFromEnvironment() {
-    return keypad::parseProfile(environmentValue("GPIDLL_SIM_PROFILE")).value_or(Profile::Extended);
+Profile ProfileFromEnvironment() {
+    return keypad::ParseProfile(EnvironmentValue("GPIDLL_SIM_PROFILE")).value_or(Profile::Extended);
 }
 
 } // namespace
 
-std::unique_ptr<KeypadSimClient> KeypadSimClient::open() {
-    const std::string name = blockName();
+std::unique_ptr<KeypadSimClient> KeypadSimClient::Open() {
+    const std::string name = BlockName();
     OwnedHandle mutex(CreateMutexA(nullptr, FALSE, (name + "Lock").c_str()));
     if (!mutex) {
         return nullptr;
@@ -48,28 +48,28 @@ std::unique_ptr<KeypadSimClient> KeypadSimClient::open() {
         new KeypadSimClient(std::move(mutex), std::move(mapping), std::move(state), createdBlock));
     // A new block is all zeros; whoever finds it so first, under the lock,
     // makes it a controller.
-    client->run([](KeypadModel& model, uint64_t) {
-        if (!model.isInitialised()) {
-            model.initialise(profileFromEnvironment());
+    client->Run([](KeypadModel& model, uint64_t) {
+        if (!model.IsInitialised()) {
+            model.Initialise(ProfileFromEnvironment());
         }
     });
     return client;
 }
 
-std::optional<keypad::LogEntry> KeypadSimClient::waitFor(const keypad::LogPattern& pattern,
+std::optional<keypad::LogEntry> KeypadSimClient::WaitFor(const keypad::LogPattern& pattern,
                                                          uint64_t afterSeq, uint32_t timeoutMs) {
-    const uint64_t deadline = nowUs() + uint64_t{timeoutMs} * 1000;
+    const uint64_t deadline = NowUs() + uint64_t{timeoutMs} * 1000;
     for (;;) {
         const auto entry =
-            run([&](KeypadModel& model, uint64_t) { return model.findAfter(pattern, afterSeq); });
-        if (entry || nowUs() >= deadline) {
+            Run([&](KeypadModel& model, uint64_t) { return model.FindAfter(pattern, afterSeq); });
+        if (entry || NowUs() >= deadline) {
             return entry;
         }
         Sleep(kWaitStepMs);
     }
 }
 
-uint64_t KeypadSimClient::nowUs() {
+uint64_t KeypadSimClient::NowUs() {
     LARGE_INTEGER frequency;
     LARGE_INTEGER counter;
     QueryPerformanceFrequency(&frequency);

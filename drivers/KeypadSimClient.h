@@ -16,30 +16,30 @@
 class KeypadSimClient {
 public:
     // Nothing when the block or its mutex cannot be opened.
-    static std::unique_ptr<KeypadSimClient> open();
+    static std::unique_ptr<KeypadSimClient> Open();
 
     KeypadSimClient(const KeypadSimClient&) = delete;
     KeypadSimClient& operator=(const KeypadSimClient&) = delete;
 
     // Calls fn(KeypadModel&, nowUs) with the block locked and gives its result.
-    template <class Fn> auto run(Fn&& fn) {
+    template <class Fn> auto Run(Fn&& fn) {
         const Lock lock(mutex_.get());
         keypad::KeypadModel model(*state_);
-        return fn(model, nowUs());
+        return fn(model, NowUs());
     }
 
     // The first entry after afterSeq that matches pattern, looking again
     // every few milliseconds; nothing once timeoutMs have passed.
-    std::optional<keypad::LogEntry> waitFor(const keypad::LogPattern& pattern, uint64_t afterSeq,
+    std::optional<keypad::LogEntry> WaitFor(const keypad::LogPattern& pattern, uint64_t afterSeq,
                                             uint32_t timeoutMs);
 
     // The performance counter in microseconds: one clock for all processes.
-    static uint64_t nowUs();
+    static uint64_t NowUs();
 
     // This client made the block: no other process held it, so the block,
     // and whatever is changed in it, ends with this client unless another
     // process opens it meanwhile.
-    bool createdBlock() const { return createdBlock_; }
+    bool CreatedBlock() const { return createdBlock_; }
 
 private:
     struct HandleCloser {

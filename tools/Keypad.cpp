@@ -28,17 +28,17 @@ constexpr int kClientWidth = kColumns * (kButtonWidth + kGap) + kGap;
 constexpr int kClientHeight = kRows * (kButtonHeight + kGap) + kStateLineHeight + kGap;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-KeypadSimClient& controllerOf(HWND window) {
+KeypadSimClient& ControllerOf(HWND window) {
     return *reinterpret_cast<KeypadSimClient*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 void ShowControllerState(HWND window) {
     char text[128];
-    controllerOf(window).run([&](KeypadModel& model, uint64_t) {
-        const uint8_t status = *model.peek(keypad::reg::kStatus);
+    ControllerOf(window).Run([&](KeypadModel& model, uint64_t) {
+        const uint8_t status = *model.Peek(keypad::reg::kStatus);
         std::snprintf(text, sizeof text, "Brightness %u   Volume %u   Backlight %s%s%s%s",
-                      *model.peek(keypad::reg::kBrightness), *model.peek(keypad::reg::kVolume),
-                      (*model.peek(keypad::reg::kBacklight) & 1) ? "on" : "off",
+                      *model.Peek(keypad::reg::kBrightness), *model.Peek(keypad::reg::kVolume),
+                      (*model.Peek(keypad::reg::kBacklight) & 1) ? "on" : "off",
                       (status & keypad::status::kMute) ? "   Muted" : "",
                       (status & keypad::status::kLocked) ? "   Locked" : "",
                       (status & keypad::status::kDimming) ? "   Dimming" : "");
@@ -60,7 +60,7 @@ void OnCreate(HWND window) {
     for (int i = 0; i < keypad::kKeyCount; ++i) {
         const int x = kGap + (i % kColumns) * (kButtonWidth + kGap);
         const int y = kGap + (i / kColumns) * (kButtonHeight + kGap);
-        AddControl(window, "BUTTON", keypad::keyName(static_cast<Key>(i)), BS_PUSHBUTTON,
+        AddControl(window, "BUTTON", keypad::KeyName(static_cast<Key>(i)), BS_PUSHBUTTON,
                    kFirstKeyId + i, RECT{x, y, x + kButtonWidth, y + kButtonHeight});
     }
     const int top = kRows * (kButtonHeight + kGap) + kGap / 2;
@@ -71,8 +71,8 @@ void OnCreate(HWND window) {
 }
 
 void OnKeyButton(HWND window, Key key) {
-    controllerOf(window).run(
-        [&](KeypadModel& model, uint64_t nowUs) { model.pressKey(key, nowUs); });
+    ControllerOf(window).Run(
+        [&](KeypadModel& model, uint64_t nowUs) { model.PressKey(key, nowUs); });
     ShowControllerState(window);
 }
 
@@ -109,7 +109,7 @@ LRESULT CALLBACK KeypadWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    const auto controller = KeypadSimClient::open();
+    const auto controller = KeypadSimClient::Open();
     if (!controller) {
         MessageBoxA(nullptr, "The simulated keypad controller cannot be opened.", "Keypad",
                     MB_OK | MB_ICONERROR);

@@ -16,30 +16,30 @@ using namespace keypad;
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    const auto command = parseCommand(args);
+    const auto command = ParseCommand(args);
     if (!command) {
         std::fputs(kKeypadctlUsage, stderr);
         return kExitUsage;
     }
-    const auto controller = KeypadSimClient::open();
+    const auto controller = KeypadSimClient::Open();
     if (!controller) {
         std::fputs("keypadctl: cannot open the simulated controller\n", stderr);
         return kExitNoSimulator;
     }
-    if (controller->createdBlock() && changesState(command->verb)) {
+    if (controller->CreatedBlock() && ChangesState(command->verb)) {
         std::fputs(kUnheldChangeWarning, stderr);
     }
     if (command->verb == Verb::Wait) {
         const auto entry =
-            controller->waitFor(command->pattern, command->afterSeq, command->timeoutMs);
+            controller->WaitFor(command->pattern, command->afterSeq, command->timeoutMs);
         if (!entry) {
             return kExitTimeout;
         }
-        std::printf("%s\n", formatLogEntry(*entry).c_str());
+        std::printf("%s\n", FormatLogEntry(*entry).c_str());
         return kExitOk;
     }
-    const std::string output = controller->run(
-        [&](KeypadModel& model, uint64_t nowUs) { return runCommand(model, *command, nowUs); });
+    const std::string output = controller->Run(
+        [&](KeypadModel& model, uint64_t nowUs) { return RunCommand(model, *command, nowUs); });
     std::fputs(output.c_str(), stdout);
     return kExitOk;
 }

@@ -12,11 +12,11 @@ namespace {
 
 class KeypadModelTest : public ::testing::Test {
 protected:
-    void SetUp() override { model.initialise(Profile::Extended); }
+    void SetUp() override { model.Initialise(Profile::Extended); }
 
     std::optional<uint8_t> read(uint16_t r, uint16_t address = kKeypadSlaveAddress) {
         SmbRequest request{0, address, r, 0, 0xFFFFFFFF};
-        if (!model.read(request, ++now)) {
+        if (!model.Read(request, ++now)) {
             EXPECT_EQ(request.data, 0xFFFFFFFFu) << "a failed read leaves the data alone";
             return std::nullopt;
         }
@@ -24,14 +24,14 @@ protected:
         return static_cast<uint8_t>(request.data);
     }
     bool write(uint16_t r, uint32_t data, uint16_t address = kKeypadSlaveAddress) {
-        return model.write(SmbRequest{0, address, r, 0, data}, ++now);
+        return model.Write(SmbRequest{0, address, r, 0, data}, ++now);
     }
     std::optional<uint8_t> line() {
         uint8_t level = 0xEE;
-        return model.readInputLine(level, ++now) ? std::optional(level) : std::nullopt;
+        return model.ReadInputLine(level, ++now) ? std::optional(level) : std::nullopt;
     }
     std::string lastLine() const {
-        return formatLogEntry(model.entriesAfter(model.lastSeq() - 1).at(0));
+        return FormatLogEntry(model.EntriesAfter(model.LastSeq() - 1).at(0));
     }
 
     std::unique_ptr<KeypadState> state = std::make_unique<KeypadState>();
@@ -60,10 +60,10 @@ TEST_F(KeypadModelTest, KeysChangeTheirRegisterAndFlags) {
         {Key::Dimming, reg::kStatus, 0x84, 0x94, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(keyName(c.key) + std::string(" from ") + std::to_string(c.before));
-        model.reset(Profile::Extended);
-        ASSERT_TRUE(model.set(c.reg, c.before));
-        const LogEntry entry = model.pressKey(c.key, ++now);
+        SCOPED_TRACE(KeyName(c.key) + std::string(" from ") + std::to_string(c.before));
+        model.Reset(Profile::Extended);
+        ASSERT_TRUE(model.Set(c.reg, c.before));
+        const LogEntry entry = model.PressKey(c.key, ++now);
         EXPECT_EQ(entry.op, 'K');
         EXPECT_EQ(entry.value, c.after);
         EXPECT_EQ(read(c.reg), c.after);
@@ -72,20 +72,20 @@ TEST_F(KeypadModelTest, KeysChangeTheirRegisterAndFlags) {
 }
 
 TEST_F(KeypadModelTest, ChangeFlagsAreReportedOnce) {
-    model.pressKey(Key::BrightnessUp, ++now);
-    model.pressKey(Key::VolumeDown, ++now);
+    model.PressKey(Key::BrightnessUp, ++now);
+    model.PressKey(Key::VolumeDown, ++now);
     EXPECT_EQ(read(reg::kChangeValue), change::kBrightness | change::kVolume);
     EXPECT_EQ(read(reg::kChangeValue), 0);
 }
 
 TEST_F(KeypadModelTest, InputLineStaysLowUntilStatusIsRead) {
     EXPECT_EQ(line(), 1);
-    model.pressKey(Key::VolumeUp, ++now);
+    model.PressKey(Key::VolumeUp, ++now);
     EXPECT_EQ(line(), 0);
     read(reg::kChangeValue);
     read(reg::kVolume);
     EXPECT_EQ(line(), 0);
-    model.failNextReads(reg::kStatus, 1);
+    model.FailNextReads(reg::kStatus, 1);
     EXPECT_EQ(read(reg::kStatus), std::nullopt);
     EXPECT_EQ(line(), 0) << "an unanswered status read releases nothing";
     EXPECT_EQ(read(reg::kStatus), status::kExtended);
@@ -113,20 +113,20 @@ TEST_F(KeypadModelTest, HostWritesLandWithoutEvent) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("write " + std::to_string(c.writeReg) + " = " + std::to_string(c.data));
-        model.reset(Profile::Extended);
+        model.Reset(Profile::Extended);
         EXPECT_TRUE(write(c.writeReg, c.data));
         EXPECT_EQ(read(reg::kChangeValue), 0);
         EXPECT_EQ(line(), 1);
         EXPECT_EQ(read(c.readReg), c.expected);
     }
-    EXPECT_EQ(model.entriesAfter(0).at(0).value, 7u) << "W entries keep the whole data word";
+    EXPECT_EQ(model.EntriesAfter(0).at(0).value, 7u) << "W entries keep the whole data word";
 }
 
 TEST_F(KeypadModelTest, ProfileDecidesWhichRegistersAnswer) {
     const uint16_t extendedReads[] = {22, 23, 24, 25, 27, 28};
     const uint16_t extendedWrites[] = {20, 21, 32, 33};
     for (const Profile profile : {Profile::Extended, Profile::Basic}) {
-        model.reset(profile);
+        model.Reset(profile);
         const bool extended = profile == Profile::Extended;
         SCOPED_TRACE(extended ? "extended" : "basic");
         EXPECT_EQ(read(reg::kStatus), extended ? status::kExtended : 0);
@@ -140,7 +140,7 @@ TEST_F(KeypadModelTest, ProfileDecidesWhichRegistersAnswer) {
             EXPECT_EQ(write(r, 1), extended) << "write " << r;
         }
     }
-    model.reset(Profile::Extended);
+    model.Reset(Profile::Extended);
     EXPECT_EQ(read(reg::kFunction), 3);
     EXPECT_EQ(read(reg::kLux), 2);
     EXPECT_EQ(read(reg::kBacklight), 1);
@@ -159,7 +159,7 @@ TEST_F(KeypadModelTest, OnlyTheControllersAddressAndKnownRegistersAnswer) {
 
 TEST_F(KeypadModelTest, RdNumGivesThreeBytesInTurn) {
     EXPECT_EQ(read(reg::kRdNum), 'K');
-    model.failNextReads(reg::kRdNum, 1);
+    model.FailNextReads(reg::kRdNum, 1);
     EXPECT_EQ(read(reg::kRdNum), std::nullopt);
     EXPECT_EQ(read(reg::kRdNum), 0x12) << "a failed read does not advance";
     EXPECT_EQ(read(reg::kRdNum), 0x34);
@@ -167,8 +167,8 @@ TEST_F(KeypadModelTest, RdNumGivesThreeBytesInTurn) {
 }
 
 TEST_F(KeypadModelTest, FaultsFailExactlyTheirCount) {
-    model.failNextReads(reg::kVolume, 4);
-    model.failNextWrites(reg::kVolumeWrite, 5);
+    model.FailNextReads(reg::kVolume, 4);
+    model.FailNextWrites(reg::kVolumeWrite, 5);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(read(reg::kVolume), std::nullopt);
     }
@@ -178,22 +178,27 @@ TEST_F(KeypadModelTest, FaultsFailExactlyTheirCount) {
     }
     EXPECT_TRUE(write(reg::kVolumeWrite, 4)) << "sixth attempt";
     EXPECT_TRUE(write(reg::kVolumeWrite, 5));
-    EXPECT_FALSE(model.failNextReads(26, 1));
+    EXPECT_FALSE(model.FailNextReads(26, 1));
 }
 
-TEST_F(KeypadModelTest, NoAnswerAndInputLineFaultsLastUntilCleared) {
-    ASSERT_TRUE(model.stopAnswering(reg::kBacklight));
-    model.failInputLine();
+TEST_F(KeypadModelTest, NoAnswerHangAndInputLineFaultsLastUntilCleared) {
+    ASSERT_TRUE(model.StopAnswering(reg::kBacklight));
+    ASSERT_TRUE(model.Hang(reg::kChangeValue));
+    EXPECT_FALSE(model.Hang(26)) << "not a register of the map";
+    model.FailInputLine();
     for (int i = 0; i < 50; ++i) {
         EXPECT_EQ(read(reg::kBacklight), std::nullopt);
         EXPECT_EQ(line(), std::nullopt);
+        EXPECT_TRUE(model.Hangs(reg::kChangeValue));
     }
-    model.clearFaults();
+    EXPECT_FALSE(model.Hangs(reg::kBacklight));
+    model.ClearFaults();
     EXPECT_EQ(read(reg::kBacklight), 1);
     EXPECT_EQ(line(), 1);
+    EXPECT_FALSE(model.Hangs(reg::kChangeValue));
 
-    model.failNextReads(reg::kStatus, 3);
-    model.reset(Profile::Extended);
+    model.FailNextReads(reg::kStatus, 3);
+    model.Reset(Profile::Extended);
     EXPECT_TRUE(read(reg::kStatus)) << "reset removes faults";
 }
 
@@ -203,16 +208,16 @@ TEST_F(KeypadModelTest, LogLinesHaveTheStableForm) {
     read(reg::kBrightness, 0x10);
     write(reg::kLuxWrite, 3);
     line();
-    model.failInputLine();
+    model.FailInputLine();
     line();
     uint8_t driver = 0, library = 0;
-    model.readVersions(driver, library, ++now);
-    model.pressKey(Key::VolumeDown, ++now);
-    model.pressKey(Key::Backlight, ++now);
+    model.ReadVersions(driver, library, ++now);
+    model.PressKey(Key::VolumeDown, ++now);
+    model.PressKey(Key::Backlight, ++now);
 
     std::vector<std::string> lines;
-    for (const LogEntry& entry : model.entriesAfter(0)) {
-        lines.push_back(formatLogEntry(entry));
+    for (const LogEntry& entry : model.EntriesAfter(0)) {
+        lines.push_back(FormatLogEntry(entry));
     }
     const std::vector<std::string> expected = {
         "1 5000001 R 18 4 ok",   "2 5000002 R 1 - fail",       "3 5000003 W 32 3 ok",
@@ -226,26 +231,26 @@ TEST_F(KeypadModelTest, LogLinesHaveTheStableForm) {
 
 TEST_F(KeypadModelTest, LogKeepsNumberingAndTheNewestEntries) {
     read(reg::kStatus);
-    model.reset(Profile::Basic);
+    model.Reset(Profile::Basic);
     read(reg::kStatus);
-    EXPECT_EQ(model.entriesAfter(1).at(0).seq, 2u) << "reset keeps the numbering";
+    EXPECT_EQ(model.EntriesAfter(1).at(0).seq, 2u) << "reset keeps the numbering";
 
     const uint64_t total = kLogCapacity + 10;
-    while (model.lastSeq() < total) {
+    while (model.LastSeq() < total) {
         line();
     }
-    const auto all = model.entriesAfter(0);
+    const auto all = model.EntriesAfter(0);
     ASSERT_EQ(all.size(), kLogCapacity);
     EXPECT_EQ(all.front().seq, total - kLogCapacity + 1);
     EXPECT_EQ(all.back().seq, total);
-    EXPECT_EQ(model.entriesAfter(total - 3).size(), 3u);
-    EXPECT_TRUE(model.entriesAfter(total).empty());
+    EXPECT_EQ(model.EntriesAfter(total - 3).size(), 3u);
+    EXPECT_TRUE(model.EntriesAfter(total).empty());
 
-    model.pressKey(Key::Lock, ++now);
+    model.PressKey(Key::Lock, ++now);
     line();
-    EXPECT_EQ(model.findAfter({'K', std::nullopt}, 0)->seq, total + 1);
-    EXPECT_EQ(model.findAfter({'G', 0}, total + 1)->seq, total + 2);
-    EXPECT_FALSE(model.findAfter({'K', static_cast<uint16_t>(Key::Mute)}, 0));
+    EXPECT_EQ(model.FindAfter({'K', std::nullopt}, 0)->seq, total + 1);
+    EXPECT_EQ(model.FindAfter({'G', 0}, total + 1)->seq, total + 2);
+    EXPECT_FALSE(model.FindAfter({'K', static_cast<uint16_t>(Key::Mute)}, 0));
 }
 
 std::vector<std::string_view> words(std::initializer_list<std::string_view> list) {
@@ -262,6 +267,7 @@ TEST(KeypadctlCommand, AcceptsTheVerbsAndRejectsTheRest) {
         {"fail", "read", "18", "5"},
         {"fail", "write", "9", "6"},
         {"fail", "noanswer", "23"},
+        {"fail", "hang", "28"},
         {"fail", "gpi"},
         {"clear"},
         {"reset"},
@@ -287,6 +293,7 @@ TEST(KeypadctlCommand, AcceptsTheVerbsAndRejectsTheRest) {
         {"fail", "read", "18"},
         {"fail", "gpi", "1"},
         {"fail", "noanswer", "99"},
+        {"fail", "hang", "26"},
         {"reset", "fast"},
         {"log", "--since"},
         {"log", "--timeout", "5"},
@@ -298,13 +305,13 @@ TEST(KeypadctlCommand, AcceptsTheVerbsAndRejectsTheRest) {
         {"frobnicate"},
     };
     for (const auto& args : good) {
-        EXPECT_TRUE(parseCommand(args)) << args.at(0) << " ...";
+        EXPECT_TRUE(ParseCommand(args)) << args.at(0) << " ...";
     }
     for (const auto& args : bad) {
-        EXPECT_FALSE(parseCommand(args)) << (args.empty() ? "" : args.at(0)) << " ...";
+        EXPECT_FALSE(ParseCommand(args)) << (args.empty() ? "" : args.at(0)) << " ...";
     }
     const auto wait =
-        parseCommand(words({"wait", "K", "vol-", "--since", "4", "--timeout", "100"}));
+        ParseCommand(words({"wait", "K", "vol-", "--since", "4", "--timeout", "100"}));
     EXPECT_EQ(wait->pattern.reg, static_cast<uint16_t>(Key::VolumeDown));
     EXPECT_EQ(wait->afterSeq, 4u);
     EXPECT_EQ(wait->timeoutMs, 100u);
@@ -313,9 +320,9 @@ TEST(KeypadctlCommand, AcceptsTheVerbsAndRejectsTheRest) {
 TEST(KeypadctlCommand, RunsAgainstTheModel) {
     auto state = std::make_unique<KeypadState>();
     KeypadModel model(*state);
-    model.initialise(Profile::Extended);
+    model.Initialise(Profile::Extended);
     auto run = [&](std::initializer_list<std::string_view> args) {
-        return runCommand(model, *parseCommand(args), 77);
+        return RunCommand(model, *ParseCommand(args), 77);
     };
     EXPECT_EQ(run({"press", "vol+", "2"}), "1 77 K vol+ 11 ok\n2 77 K vol+ 12 ok\n");
     EXPECT_EQ(run({"get", "2"}), "12\n");

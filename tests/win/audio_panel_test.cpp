@@ -40,11 +40,11 @@ protected:
     }
 
     void Press(Key key) {
-        sim->run([key](KeypadModel& model, uint64_t now) { model.pressKey(key, now); });
+        sim->Run([key](KeypadModel& model, uint64_t now) { model.PressKey(key, now); });
     }
     // The first write of reg after seq, waited for.
     std::optional<LogEntry> WaitForWrite(uint16_t reg, uint64_t seq) {
-        return sim->waitFor(keypad::LogPattern{'W', reg}, seq, 5000);
+        return sim->WaitFor(keypad::LogPattern{'W', reg}, seq, 5000);
     }
     // Input-line reads (one per poll cycle) after seq and before entry.
     int PollCyclesBefore(const LogEntry& entry, uint64_t seq) {
@@ -61,16 +61,16 @@ protected:
 };
 
 TEST_F(AudioPanel, StartUpMakesTheDeviceFollowTheKeypad) {
-    sim->run([](KeypadModel& model, uint64_t) {
-        model.set(REG_VOLUME, 4);
-        model.set(REG_STATUS, kStatusExtended | kStatusMute);
+    sim->Run([](KeypadModel& model, uint64_t) {
+        model.Set(REG_VOLUME, 4);
+        model.Set(REG_STATUS, kStatusExtended | kStatusMute);
     });
     Start();
     EXPECT_EQ(speakers->Endpoint().Level(), 0.2f);
     EXPECT_TRUE(speakers->Endpoint().Muted());
     const uint64_t seq = LastSeq(*sim);
-    ASSERT_TRUE(sim->waitFor(keypad::LogPattern{'G', std::nullopt}, seq, 5000));
-    ASSERT_TRUE(sim->waitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
+    ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, seq, 5000));
+    ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
     EXPECT_EQ(WritesAfter(*sim, seq), "") << "the device's reports match the keypad";
 }
 

@@ -25,9 +25,9 @@
 inline std::unique_ptr<KeypadSimClient> OpenOwnController() {
     const std::string name = "LumitraxAudioTest" + std::to_string(GetCurrentProcessId());
     SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str());
-    std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::open();
+    std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
     if (sim)
-        sim->run([](keypad::KeypadModel& model, uint64_t) { model.reset(keypad::Profile::Extended); });
+        sim->Run([](keypad::KeypadModel& model, uint64_t) { model.Reset(keypad::Profile::Extended); });
     return sim;
 }
 
@@ -45,11 +45,11 @@ struct AudioRig {
 };
 
 inline uint64_t LastSeq(KeypadSimClient& sim) {
-    return sim.run([](keypad::KeypadModel& model, uint64_t) { return model.lastSeq(); });
+    return sim.Run([](keypad::KeypadModel& model, uint64_t) { return model.LastSeq(); });
 }
 
 inline std::vector<keypad::LogEntry> EntriesAfter(KeypadSimClient& sim, uint64_t seq) {
-    return sim.run([seq](keypad::KeypadModel& model, uint64_t) { return model.entriesAfter(seq); });
+    return sim.Run([seq](keypad::KeypadModel& model, uint64_t) { return model.EntriesAfter(seq); });
 }
 
 // Register writes after seq, as "W9=15 W7=254".

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/Dialog.h"
+#include "framework/ErrorReport.h"
 #include "framework/UiQueue.h"
+#include "tests/win/audio_test_support.h"
 #include "framework/WorkerThread.h"
 
 namespace {
@@ -148,4 +151,42 @@ TEST(WorkerThread, WaitingServesMessagesSentToTheWaitingThread) {
     });
     worker.WaitServingSentMessages();
     EXPECT_TRUE(answered);
+}
+
+TEST(Dialog, AFailedCreationKeepsNoWindow) {
+    CDialog dialog(9001); // a control of its template cannot be made
+    EXPECT_EQ(dialog.DoModal(), -1);
+    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr) << "a handle of a window that is gone";
+}
+
+TEST(MessageBoxSink, FromAnotherThreadTheBoxGoesToTheOwnersThread) {
+    QueueWindow owner;
+    MessageBoxSink errors(owner.queue);
+    errors.SetOwner(owner.window);
+    std::thread other([&] { errors.ShowError("from another thread"); });
+    other.join(); // it has not waited for the box
+    // The owner's thread shows it while it runs its queue; it is read and
+    // answered from here.
+    const DWORD ownerThread = GetCurrentThreadId();
+    std::atomic<bool> answered{false};
+    ShownMessageBox shown{};
+    std::thread answerer([&] {
+        HWND box = nullptr;
+        if (!WaitUntil([&] { return (box = FindThreadWindow(ownerThread, IsMessageBox)); },
+                       std::chrono::seconds(10)))
+            return;
+        char caption[64] = "", text[128] = "";
+        GetWindowTextA(box, caption, sizeof caption);
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        shown = {caption, text, GetWindow(box, GW_OWNER)};
+        answered = true;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    EXPECT_TRUE(owner.Pump([&] {
+        return answered && !FindThreadWindow(ownerThread, IsMessageBox);
+    }));
+    answerer.join();
+    EXPECT_EQ(shown.text, "from another thread");
+    EXPECT_EQ(shown.caption, "Lumitrax");
+    EXPECT_EQ(shown.owner, owner.window);
 }

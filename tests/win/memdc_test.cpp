@@ -92,3 +92,37 @@ TEST(MemDC, CopiesExactlyTheRectangleItCoversOnceAtDestruction) {
         EXPECT_EQ(wrong, 0);
     }
 }
+
+TEST(MemDC, WorksInTheTargetsScaledMapping) {
+    // Two logical units to a pixel: the logical area (20, 40)-(220, 140)
+    // covers the pixels (10, 20)-(110, 70).
+    Target target;
+    SetMapMode(target.dc, MM_ANISOTROPIC);
+    SetWindowExtEx(target.dc, 2, 2, nullptr);
+    SetViewportExtEx(target.dc, 1, 1, nullptr);
+    const RECT area{20, 40, 220, 140};
+    const RECT device{10, 20, 110, 70};
+    {
+        CMemDC memDC(target.dc, area);
+        BITMAP buffer{};
+        GetObjectA(GetCurrentObject(memDC, OBJ_BITMAP), sizeof buffer, &buffer);
+        EXPECT_EQ(buffer.bmWidth, 100) << "one buffer pixel per target pixel";
+        EXPECT_EQ(buffer.bmHeight, 50);
+        EXPECT_EQ(GetMapMode(memDC), MM_ANISOTROPIC);
+        SetPixel(memDC, area.left, area.top, kDrawn);
+    }
+    int wrong = 0;
+    for (int y = 0; y < Target::kHeight; ++y) {
+        for (int x = 0; x < Target::kWidth; ++x) {
+            COLORREF expected = kTargetColour;
+            if (x == device.left && y == device.top)
+                expected = kDrawn;
+            else if (Inside(device, x, y))
+                expected = kTargetBack;
+            if (target.At(x, y) != expected && ++wrong <= 5)
+                ADD_FAILURE() << "pixel " << x << ", " << y << " is " << std::hex
+                              << target.At(x, y) << " not " << expected;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}

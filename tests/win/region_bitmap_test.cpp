@@ -105,3 +105,24 @@ TEST(BitmapRegion, SameAsPixelByPixelForCraftedPictures) {
     }
     ReleaseDC(nullptr, screen);
 }
+
+TEST(BitmapRegion, AWindowKeepsItsShapeWhenANewOneCannotBeHad) {
+    const HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(SetWindowShape(window, Region(CreateEllipticRgn(0, 0, 40, 40))));
+    Region before(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_EQ(GetWindowRgn(window, before.Get()), COMPLEXREGION);
+
+    EXPECT_FALSE(SetWindowShape(window, Region())) << "no region was made";
+    Region after(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(window, after.Get()), ERROR) << "the window is not made rectangular";
+    EXPECT_TRUE(EqualRgn(before.Get(), after.Get()));
+
+    // A window that refuses the region (it is gone): the region is not leaked.
+    DestroyWindow(window);
+    Region refused(CreateRectRgn(0, 0, 10, 10));
+    const HRGN handle = refused.Get();
+    EXPECT_FALSE(SetWindowShape(window, std::move(refused)));
+    EXPECT_EQ(GetObjectType(handle), 0u) << "deleted";
+}

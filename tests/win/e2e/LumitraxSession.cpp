@@ -48,9 +48,9 @@ LumitraxSession::LumitraxSession(keypad::Profile profile) {
     const std::string name = "LumitraxE2E-" + std::to_string(GetCurrentProcessId()) + "-" +
                              std::to_string(counter++);
     SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str());
-    sim_ = KeypadSimClient::open();
+    sim_ = KeypadSimClient::Open();
     if (sim_)
-        sim_->run([profile](keypad::KeypadModel& model, uint64_t) { model.reset(profile); });
+        sim_->Run([profile](keypad::KeypadModel& model, uint64_t) { model.Reset(profile); });
 }
 
 LumitraxProcess::~LumitraxProcess() {
@@ -109,12 +109,12 @@ bool LumitraxSession::StartAndWaitUntilPolling(std::chrono::milliseconds timeout
 }
 
 uint64_t LumitraxSession::LastSeq() {
-    return sim_->run([](keypad::KeypadModel& model, uint64_t) { return model.lastSeq(); });
+    return sim_->Run([](keypad::KeypadModel& model, uint64_t) { return model.LastSeq(); });
 }
 
 std::vector<keypad::LogEntry> LumitraxSession::Entries(uint64_t afterSeq) {
-    return sim_->run(
-        [afterSeq](keypad::KeypadModel& model, uint64_t) { return model.entriesAfter(afterSeq); });
+    return sim_->Run(
+        [afterSeq](keypad::KeypadModel& model, uint64_t) { return model.EntriesAfter(afterSeq); });
 }
 
 std::string LumitraxSession::Accesses(uint64_t afterSeq, bool withValues) {
@@ -134,11 +134,11 @@ std::string LumitraxSession::Accesses(uint64_t afterSeq, bool withValues) {
 std::optional<keypad::LogEntry> LumitraxSession::WaitFor(char op, std::optional<uint16_t> reg,
                                                          uint64_t afterSeq,
                                                          std::chrono::milliseconds timeout) {
-    return sim_->waitFor(keypad::LogPattern{op, reg}, afterSeq,
+    return sim_->WaitFor(keypad::LogPattern{op, reg}, afterSeq,
                          static_cast<uint32_t>(timeout.count()));
 }
 
 keypad::LogEntry LumitraxSession::Press(keypad::Key key) {
-    return sim_->run(
-        [key](keypad::KeypadModel& model, uint64_t now) { return model.pressKey(key, now); });
+    return sim_->Run(
+        [key](keypad::KeypadModel& model, uint64_t now) { return model.PressKey(key, now); });
 }

@@ -61,8 +61,8 @@ TEST(Lifecycle, StartUpWithRegistersThatNeverAnswer) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LumitraxSession session(Profile::Extended);
-        session.Sim().run(
-            [&c](keypad::KeypadModel& model, uint64_t) { return model.stopAnswering(c.silent); });
+        session.Sim().Run(
+            [&c](keypad::KeypadModel& model, uint64_t) { return model.StopAnswering(c.silent); });
         const uint64_t start = session.LastSeq();
         ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
 
@@ -132,7 +132,7 @@ TEST(Lifecycle, CloseRequestEndsTheProcessAndItsControllerAccess) {
 TEST(Lifecycle, InputLineFailureIsReportedThenEndsWithStatus1) {
     LumitraxSession session(Profile::Extended);
     ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
-    session.Sim().run([](keypad::KeypadModel& model, uint64_t) { model.failInputLine(); });
+    session.Sim().Run([](keypad::KeypadModel& model, uint64_t) { model.FailInputLine(); });
 
     HWND box = session.Program().WaitForMessageBox("GPI_DLL GetValue Error!!", 5s);
     ASSERT_NE(box, nullptr);

@@ -24,9 +24,9 @@ protected:
         SetEnvironmentVariableA("GPIDLL_SIM_NAME", processBlockName().c_str());
         handle = GPIDLL_Open();
         ASSERT_NE(handle, 0u);
-        sim = KeypadSimClient::open();
+        sim = KeypadSimClient::Open();
         ASSERT_TRUE(sim);
-        sim->run([](KeypadModel& model, uint64_t) { model.reset(Profile::Extended); });
+        sim->Run([](KeypadModel& model, uint64_t) { model.Reset(Profile::Extended); });
     }
 
     std::optional<uint32_t> readByte(uint16_t reg, uint16_t address = kKeypadSlaveAddress) {
@@ -46,13 +46,13 @@ protected:
         return (GPIDLL_GetValue(handle, &level) & 0xFF) ? std::optional(level) : std::nullopt;
     }
     template <class Fn> auto onController(Fn&& fn) {
-        return sim->run([&](KeypadModel& model, uint64_t nowUs) { return fn(model, nowUs); });
+        return sim->Run([&](KeypadModel& model, uint64_t nowUs) { return fn(model, nowUs); });
     }
     std::vector<LogEntry> logAfter(uint64_t seq) {
-        return onController([&](KeypadModel& model, uint64_t) { return model.entriesAfter(seq); });
+        return onController([&](KeypadModel& model, uint64_t) { return model.EntriesAfter(seq); });
     }
-    uint64_t lastSeq() {
-        return onController([](KeypadModel& model, uint64_t) { return model.lastSeq(); });
+    uint64_t LastSeq() {
+        return onController([](KeypadModel& model, uint64_t) { return model.LastSeq(); });
     }
 
     uint32_t handle = 0;
@@ -60,16 +60,16 @@ protected:
 };
 
 TEST_F(GpiDllSim, LibraryAndSecondClientShareTheController) {
-    const uint64_t start = lastSeq();
+    const uint64_t start = LastSeq();
     EXPECT_EQ(inputLine(), 1);
-    onController([](KeypadModel& model, uint64_t nowUs) { model.pressKey(Key::VolumeUp, nowUs); });
+    onController([](KeypadModel& model, uint64_t nowUs) { model.PressKey(Key::VolumeUp, nowUs); });
     EXPECT_EQ(inputLine(), 0);
     EXPECT_EQ(readByte(reg::kChangeValue), change::kVolume);
     EXPECT_EQ(readByte(reg::kVolume), 11u);
     EXPECT_EQ(readByte(reg::kStatus), status::kExtended);
     EXPECT_EQ(inputLine(), 1);
     EXPECT_TRUE(writeByte(reg::kBrightnessWrite, 4));
-    EXPECT_EQ(onController([](KeypadModel& model, uint64_t) { return *model.peek(1); }), 4);
+    EXPECT_EQ(onController([](KeypadModel& model, uint64_t) { return *model.Peek(1); }), 4);
 
     std::string ops;
     uint64_t previousTime = 0;
@@ -107,18 +107,18 @@ TEST_F(GpiDllSim, ReadAndWriteAnswerOnlyTheControllersAddress) {
 
 TEST_F(GpiDllSim, InjectedFaultsReachTheExports) {
     onController([](KeypadModel& model, uint64_t) {
-        model.failInputLine();
-        model.failNextWrites(reg::kVolumeWrite, 5);
+        model.FailInputLine();
+        model.FailNextWrites(reg::kVolumeWrite, 5);
     });
     EXPECT_EQ(inputLine(), std::nullopt);
-    const LogEntry failedRead = logAfter(lastSeq() - 1).at(0);
+    const LogEntry failedRead = logAfter(LastSeq() - 1).at(0);
     EXPECT_EQ(failedRead.op, 'G');
     EXPECT_FALSE(failedRead.ok);
     for (int attempt = 1; attempt <= 5; ++attempt) {
         EXPECT_FALSE(writeByte(reg::kVolumeWrite, 7)) << attempt;
     }
     EXPECT_TRUE(writeByte(reg::kVolumeWrite, 7));
-    onController([](KeypadModel& model, uint64_t) { model.clearFaults(); });
+    onController([](KeypadModel& model, uint64_t) { model.ClearFaults(); });
     EXPECT_EQ(inputLine(), 1);
 }
 
@@ -127,50 +127,50 @@ TEST_F(GpiDllSim, VersionsAndForeignHandles) {
     GetDriverDllVersion(handle, &driver, &library);
     EXPECT_EQ(driver, 0x1A);
     EXPECT_EQ(library, 0x20);
-    EXPECT_EQ(logAfter(lastSeq() - 1).at(0).op, 'V');
+    EXPECT_EQ(logAfter(LastSeq() - 1).at(0).op, 'V');
 
-    const uint64_t before = lastSeq();
+    const uint64_t before = LastSeq();
     SmbRequest request{0, kKeypadSlaveAddress, reg::kStatus, 0, 0};
     uint8_t level = 0;
     EXPECT_EQ(ReadByte(handle + 1, &request), 0u);
     EXPECT_EQ(GPIDLL_GetValue(0, &level), 0u);
     EXPECT_EQ(ReadByte(handle, nullptr), 0u);
-    EXPECT_EQ(lastSeq(), before) << "refused calls never reach the controller";
+    EXPECT_EQ(LastSeq(), before) << "refused calls never reach the controller";
 }
 
 TEST_F(GpiDllSim, NewBlockTakesItsProfileFromTheEnvironment) {
     const std::string name = processBlockName() + "Basic";
     SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str());
     SetEnvironmentVariableA("GPIDLL_SIM_PROFILE", "basic");
-    const auto basic = KeypadSimClient::open();
+    const auto basic = KeypadSimClient::Open();
     SetEnvironmentVariableA("GPIDLL_SIM_PROFILE", nullptr);
     SetEnvironmentVariableA("GPIDLL_SIM_NAME", processBlockName().c_str());
     ASSERT_TRUE(basic);
 
     SmbRequest status{0, kKeypadSlaveAddress, reg::kStatus, 0, 0};
     SmbRequest lux{0, kKeypadSlaveAddress, reg::kLux, 0, 0};
-    basic->run([&](KeypadModel& model, uint64_t nowUs) {
-        EXPECT_TRUE(model.read(status, nowUs));
-        EXPECT_FALSE(model.read(lux, nowUs));
+    basic->Run([&](KeypadModel& model, uint64_t nowUs) {
+        EXPECT_TRUE(model.Read(status, nowUs));
+        EXPECT_FALSE(model.Read(lux, nowUs));
     });
     EXPECT_EQ(status.data, 0u);
     EXPECT_EQ(readByte(reg::kLux), 2u) << "the library's block stays extended";
 }
 
 TEST_F(GpiDllSim, WaitForFindsEntriesOfOtherThreadsOrTimesOut) {
-    const uint64_t start = lastSeq();
+    const uint64_t start = LastSeq();
     std::thread presser([this] {
-        const auto other = KeypadSimClient::open();
-        other->run([](KeypadModel& model, uint64_t nowUs) { model.pressKey(Key::Lock, nowUs); });
+        const auto other = KeypadSimClient::Open();
+        other->Run([](KeypadModel& model, uint64_t nowUs) { model.PressKey(Key::Lock, nowUs); });
     });
-    const auto found = sim->waitFor({'K', static_cast<uint16_t>(Key::Lock)}, start, 10000);
+    const auto found = sim->WaitFor({'K', static_cast<uint16_t>(Key::Lock)}, start, 10000);
     presser.join();
     ASSERT_TRUE(found);
     EXPECT_GT(found->seq, start);
 
-    const uint64_t before = KeypadSimClient::nowUs();
-    EXPECT_FALSE(sim->waitFor({'K', static_cast<uint16_t>(Key::Mute)}, start, 50));
-    EXPECT_GE(KeypadSimClient::nowUs() - before, 50000u);
+    const uint64_t before = KeypadSimClient::NowUs();
+    EXPECT_FALSE(sim->WaitFor({'K', static_cast<uint16_t>(Key::Mute)}, start, 50));
+    EXPECT_GE(KeypadSimClient::NowUs() - before, 50000u);
 }
 
 // Exit status of keypadctl.exe (beside this program) with the given arguments.
@@ -227,7 +227,7 @@ KeypadctlRun runKeypadctl(const std::string& arguments) {
 }
 
 TEST_F(GpiDllSim, KeypadctlDrivesTheSameController) {
-    const std::string since = " --since " + std::to_string(lastSeq());
+    const std::string since = " --since " + std::to_string(LastSeq());
     EXPECT_EQ(runKeypadctl("wait W 9 --timeout 100" + since).status, 1u);
     const KeypadctlRun press = runKeypadctl("press bright- 3");
     EXPECT_EQ(press.status, 0u);
