@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "shared/PanelState.h"
 #include "controller/CMCU.h"
+#include "shared/PanelState.h"
 
 constexpr uint8_t kFunctionDimming = 0x01;
 constexpr uint8_t kFunctionBuzzer = 0x02;

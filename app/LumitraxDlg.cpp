@@ -31,8 +31,7 @@ PanelCore::PanelCore(CLumitraxDlg& panel, std::recursive_mutex& panelLock,
 CLumitraxDlg::CLumitraxDlg(std::recursive_mutex& panelLock, AudioBackEndFactory audio)
     : CDialog(IDD_LUMITRAX_DIALOG), panelLock_(panelLock),
       ownedCore_(std::make_unique<PanelCore>(*this, panelLock, std::move(audio))),
-      core_(*ownedCore_),
-      appIcon_(LoadIconResource(IDI_LUMITRAX)), shape_(core_.errors),
+      core_(*ownedCore_), appIcon_(LoadIconResource(IDI_LUMITRAX)), shape_(core_.errors),
       layout_(core_.state, controls_),
       commands_(core_.state, core_.controller, controls_, core_.audio, tray_, panelLock) {
     PanelState& state = core_.state;
@@ -157,8 +156,9 @@ void CLumitraxDlg::StartPollThread() {
     if (!started) {
         const DWORD error = GetLastError();
         core.state.pollRunning = 0;
-        core.errors.ShowError("The keypad cannot be watched: its poll thread did not start (error " +
-                              std::to_string(error) + ")");
+        core.errors.ShowError(
+            "The keypad cannot be watched: its poll thread did not start (error " +
+            std::to_string(error) + ")");
     }
 }
 

@@ -12,8 +12,8 @@ std::optional<std::vector<uint8_t>> ReadRegistryValue(HKEY root, const char* sub
         if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
             break;
         std::vector<uint8_t> data(size);
-        const LONG status = RegQueryValueExA(key, name, nullptr, nullptr,
-                                             size ? data.data() : nullptr, &size);
+        const LONG status =
+            RegQueryValueExA(key, name, nullptr, nullptr, size ? data.data() : nullptr, &size);
         if (status == ERROR_SUCCESS) {
             data.resize(size);
             result = std::move(data);

@@ -41,7 +41,8 @@ private:
 // A new object of ours, owned by the pointer returned (its first reference).
 // Stored through GetAddressOf, which takes no reference of its own in any
 // implementation of ComPtr (Attach does in some).
-template <class Object, class... Args> Microsoft::WRL::ComPtr<Object> MakeComObject(Args&&... args) {
+template <class Object, class... Args>
+Microsoft::WRL::ComPtr<Object> MakeComObject(Args&&... args) {
     Microsoft::WRL::ComPtr<Object> object;
     *object.GetAddressOf() = new Object(std::forward<Args>(args)...);
     return object;

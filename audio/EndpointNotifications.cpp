@@ -14,7 +14,7 @@ CAudioEndpointVolumeCallback::OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA notificat
 }
 
 HRESULT STDMETHODCALLTYPE CMMNotificationClient::OnDefaultDeviceChanged(EDataFlow, ERole role,
-                                                                         LPCWSTR deviceId) {
+                                                                        LPCWSTR deviceId) {
     if (role != eMultimedia)
         return S_OK;
     const ComApartment com; // the service's thread, for as long as this call lasts

@@ -132,7 +132,8 @@ void EndpointVolumeBackEnd::SetMute(int32_t flag) {
     GUID context;
     const ComPtr<IAudioEndpointVolume> endpoint = CurrentEndpoint(context);
     if (endpoint)
-        ShowFailure(EndpointSetFailureText(EndpointSetting::Mute, endpoint->SetMute(flag, &context)));
+        ShowFailure(
+            EndpointSetFailureText(EndpointSetting::Mute, endpoint->SetMute(flag, &context)));
 }
 
 void EndpointVolumeBackEnd::SetVolume(int32_t steps) {

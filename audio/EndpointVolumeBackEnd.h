@@ -25,9 +25,9 @@ HRESULT CreateSystemDeviceEnumerator(IMMDeviceEnumerator** enumerator);
 
 class EndpointVolumeBackEnd : public AudioBackEnd {
 public:
-    explicit EndpointVolumeBackEnd(const AudioContext& context,
-                                   DeviceEnumeratorFactory createEnumerator =
-                                       CreateSystemDeviceEnumerator);
+    explicit EndpointVolumeBackEnd(
+        const AudioContext& context,
+        DeviceEnumeratorFactory createEnumerator = CreateSystemDeviceEnumerator);
     // Unregisters both notification objects, so that no notification
     // reaches the state record once the back-end is gone.
     ~EndpointVolumeBackEnd() override;

@@ -16,8 +16,8 @@ public:
     MMRESULT Open(UINT device, HWND window) {
         Close();
         HMIXER opened = nullptr;
-        const MMRESULT result = mixerOpen(&opened, device, reinterpret_cast<DWORD_PTR>(window), 0,
-                                          CALLBACK_WINDOW);
+        const MMRESULT result =
+            mixerOpen(&opened, device, reinterpret_cast<DWORD_PTR>(window), 0, CALLBACK_WINDOW);
         if (result == MMSYSERR_NOERROR)
             handle_ = opened;
         return result;

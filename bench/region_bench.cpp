@@ -38,8 +38,10 @@ int main() {
     const Region fast = CreateBitmapRegion(screen, bitmap.Get(), kKey);
     const bool identical = EqualRgn(reference.Get(), fast.Get()) != FALSE;
 
-    const double perPixel = BestMicroseconds(5, [&] { return RegionByPixel(screen, bitmap.Get(), kKey); });
-    const double bitsOnce = BestMicroseconds(50, [&] { return CreateBitmapRegion(screen, bitmap.Get(), kKey); });
+    const double perPixel =
+        BestMicroseconds(5, [&] { return RegionByPixel(screen, bitmap.Get(), kKey); });
+    const double bitsOnce =
+        BestMicroseconds(50, [&] { return CreateBitmapRegion(screen, bitmap.Get(), kKey); });
     ReleaseDC(nullptr, screen);
 
     std::printf("region of bitmap %d (530 x 70), best of several runs:\n", IDB_BACKGROUND_3);

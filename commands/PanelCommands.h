@@ -11,8 +11,8 @@
 
 class PanelCommands {
 public:
-    PanelCommands(PanelState& state, CMCU& controller, PanelControls& controls,
-                  AudioDevice& audio, TrayIcon& tray, std::recursive_mutex& panelLock);
+    PanelCommands(PanelState& state, CMCU& controller, PanelControls& controls, AudioDevice& audio,
+                  TrayIcon& tray, std::recursive_mutex& panelLock);
 
     // WM_SLIDER_MOVING and WM_SLIDER_MOVED: the level slider (wParam its id)
     // moved, or the poll thread set it to a new keypad volume. Pushes its

@@ -259,8 +259,7 @@ void CBitmapSlider::PostToParent(UINT message) const {
 // --- Keyboard ---
 
 void CBitmapSlider::OnKeyDown(UINT key) {
-    const std::optional<int> value =
-        KeyValue(key, GetValue(), pageStep_, rangeMin_, rangeMax_);
+    const std::optional<int> value = KeyValue(key, GetValue(), pageStep_, rangeMin_, rangeMax_);
     if (!value)
         return;
     SetValue(*value);

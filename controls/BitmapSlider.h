@@ -59,8 +59,8 @@ private:
     // and blackens source's key pixels.
     static void MakeTransparencyMask(Bitmap& source, Bitmap& mask, COLORREF key);
     // Draws image through mask: mask bits 1 leave dest unchanged.
-    static void DrawTransparent(HDC dest, int x, int y, int w, int h, HDC image, int xSrc,
-                                int ySrc, HBITMAP mask);
+    static void DrawTransparent(HDC dest, int x, int y, int w, int h, HDC image, int xSrc, int ySrc,
+                                HBITMAP mask);
 
     HWND window_ = nullptr;
     WNDPROC superProc_ = nullptr; // the static control's own window procedure

@@ -1,11 +1,10 @@
 #include "controls/MemDC.h"
 
-CMemDC::CMemDC(HDC target, const RECT& area)
-    : CompatibleDC(target), target_(target), area_(area) {
+CMemDC::CMemDC(HDC target, const RECT& area) : CompatibleDC(target), target_(target), area_(area) {
     const HDC memory = Get();
     LPtoDP(target_, reinterpret_cast<POINT*>(&area_), 2);
-    buffer_.Reset(CreateCompatibleBitmap(target_, area_.right - area_.left,
-                                             area_.bottom - area_.top));
+    buffer_.Reset(
+        CreateCompatibleBitmap(target_, area_.right - area_.left, area_.bottom - area_.top));
     oldBitmap_ = SelectObject(memory, buffer_.Get());
 
     SetMapMode(memory, GetMapMode(target_));
@@ -26,8 +25,8 @@ CMemDC::CMemDC(HDC target, const RECT& area)
 
 CMemDC::~CMemDC() {
     const HDC memory = Get();
-    BitBlt(target_, area_.left, area_.top, area_.right - area_.left,
-           area_.bottom - area_.top, memory, area_.left, area_.top, SRCCOPY);
+    BitBlt(target_, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top,
+           memory, area_.left, area_.top, SRCCOPY);
     if (oldBitmap_)
         SelectObject(memory, oldBitmap_);
     // buffer_, no longer selected, is deleted next; the base class then

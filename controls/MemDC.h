@@ -17,7 +17,7 @@ public:
 
 private:
     Bitmap buffer_;               // the off-screen bitmap, compatible with the target
-    HGDIOBJ oldBitmap_ = nullptr;   // selected in the memory context before the buffer
+    HGDIOBJ oldBitmap_ = nullptr; // selected in the memory context before the buffer
     HDC target_;                  // receives the picture at destruction
-    RECT area_;                    // the area covered, logical coordinates of the target
+    RECT area_;                   // the area covered, logical coordinates of the target
 };

@@ -11,8 +11,7 @@ int Span(const SliderMetrics& m) {
 int ValueToPixel(const SliderMetrics& m, int value) {
     const double fraction =
         static_cast<double>(value - m.rangeMin) / static_cast<double>(m.rangeMax - m.rangeMin);
-    return m.insetLeft + static_cast<int>(static_cast<double>(Span(m)) * fraction) +
-           m.cxThumb / 2;
+    return m.insetLeft + static_cast<int>(static_cast<double>(Span(m)) * fraction) + m.cxThumb / 2;
 }
 
 int PixelToValue(const SliderMetrics& m, int x) {

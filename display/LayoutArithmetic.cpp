@@ -18,8 +18,8 @@ FunctionRow LayoutFunctionRow(uint8_t functionMask,
             continue;
         const int32_t gap = FunctionGap(function, functionMask);
         FunctionPlacement placement;
-        placement.button = PixelRect::At(row.width + gap, FunctionButtonTop(function),
-                                         sizes[function].button);
+        placement.button =
+            PixelRect::At(row.width + gap, FunctionButtonTop(function), sizes[function].button);
         row.width = placement.button.right;
         placement.separator = PixelRect::At(row.width + gap, 3, sizes[function].separator);
         row.width = placement.separator.right;

@@ -89,8 +89,8 @@ int PanelLayout::LayoutFunctionButtons() {
         int separatorId;
     };
     const std::array<Function, kPanelFunctions> functions = {{
-        {controls_.dimmingButton,
-         state_.autoDimming ? UINT{IDB_DIMMING_ON} : UINT{IDB_DIMMING_OFF}, IDC_SEPARATOR_DIMMING},
+        {controls_.dimmingButton, state_.autoDimming ? UINT{IDB_DIMMING_ON} : UINT{IDB_DIMMING_OFF},
+         IDC_SEPARATOR_DIMMING},
         {controls_.buzzerButton, IDB_BUZZER_ON, IDC_SEPARATOR_BUZZER},
         {controls_.lockButton, state_.keypadLocked ? UINT{IDB_LOCKED} : UINT{IDB_UNLOCKED},
          IDC_SEPARATOR_LOCK},

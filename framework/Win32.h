@@ -3,6 +3,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <mmsystem.h>
+#include <objbase.h>
 #include <shellapi.h>

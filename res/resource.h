@@ -21,10 +21,10 @@
 #define IDB_BACKLIGHT_OFF 158
 #define IDB_BACKLIGHT_ON 159
 #define IDB_SEPARATOR 160
-#define IDB_BACKGROUND_0 161  // panel background with no optional function
+#define IDB_BACKGROUND_0 161 // panel background with no optional function
 #define IDB_BACKGROUND_1 162
 #define IDB_BACKGROUND_2 163
-#define IDB_BACKGROUND_3 164  // with all three optional functions
+#define IDB_BACKGROUND_3 164 // with all three optional functions
 #define IDB_DIMMING_OFF 165
 #define IDB_DIMMING_ON 166
 #define IDB_CHANNEL_BRIGHTNESS 167

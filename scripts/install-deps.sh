@@ -11,6 +11,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix)
 have_cmd x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix)
 have_cmd cmake || need+=(cmake)
+have_cmd clang-format || need+=(clang-format)
 have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
 [ -d /usr/src/googletest ] || need+=(googletest)

@@ -35,8 +35,8 @@ struct PanelState {
     Shared<int32_t> pendingBrightness; // brightness the periodic sync writes to register 8
     Shared<uint8_t> firmwareMajor;
     Shared<uint8_t> firmwareMinor;
-    Shared<uint8_t> functionCount; // bits set in functionMask
-    Shared<uint8_t> functionMask;  // bit 0 dimming, bit 1 buzzer, bit 2 keypad lock
+    Shared<uint8_t> functionCount;     // bits set in functionMask
+    Shared<uint8_t> functionMask;      // bit 0 dimming, bit 1 buzzer, bit 2 keypad lock
     Shared<int32_t> backlightValue{1}; // last value read from 23 or written to 20
     Shared<uint8_t> skipSliderEcho;    // the panel just pushed a volume to the audio device
 };

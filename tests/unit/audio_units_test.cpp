@@ -26,10 +26,21 @@ TEST(AudioUnits, MixerValues) {
     const struct {
         uint32_t value;
         int32_t steps;
-    } fromMixer[] = {{0, 0},      {1000, 0},   {1638, 0},    {1639, 1},   {3277, 1},
+    } fromMixer[] = {{0, 0},
+                     {1000, 0},
+                     {1638, 0},
+                     {1639, 1},
+                     {3277, 1},
                      // a mixer that keeps a unit or two less than it was given
-                     {3276, 1},   {32769, 10}, {32767, 10},  {42600, 13}, {42601, 13},
-                     {65534, 20}, {65535, 20}, {70000, 20},  {0xFFFFFFFF, 20}};
+                     {3276, 1},
+                     {32769, 10},
+                     {32767, 10},
+                     {42600, 13},
+                     {42601, 13},
+                     {65534, 20},
+                     {65535, 20},
+                     {70000, 20},
+                     {0xFFFFFFFF, 20}};
     for (const auto& c : fromMixer)
         EXPECT_EQ(MixerValueToSteps(c.value), c.steps) << "value " << c.value;
 }
@@ -59,9 +70,8 @@ TEST(AudioUnits, MuteFromEndpointNotification) {
         bool muted;
         int32_t after;
     } cases[] = {
-        {0, true, 1},         {1, true, 1},         {0xFE, true, 0xFF},
-        {1, false, 0},        {0xFF, false, 0xFE},  {0x1FF, false, 0xFE},
-        {0x100, true, 0x101}, {0x301, false, 0},
+        {0, true, 1},        {1, true, 1},         {0xFE, true, 0xFF},   {1, false, 0},
+        {0xFF, false, 0xFE}, {0x1FF, false, 0xFE}, {0x100, true, 0x101}, {0x301, false, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MuteAfterNotification(c.before, c.muted), c.after)

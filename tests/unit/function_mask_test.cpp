@@ -21,8 +21,8 @@ TEST(FunctionMask, FromRegister25AndTheRegistry) {
         uint8_t mask;
         uint8_t count;
     } cases[] = {
-        {true, 3, true, 7, 3},  {true, 3, false, 3, 2}, {true, 1, true, 5, 2},
-        {true, 2, false, 2, 1}, {true, 0, false, 0, 0}, {false, 3, true, 5, 2},
+        {true, 3, true, 7, 3},   {true, 3, false, 3, 2}, {true, 1, true, 5, 2},
+        {true, 2, false, 2, 1},  {true, 0, false, 0, 0}, {false, 3, true, 5, 2},
         {false, 0, false, 1, 1},
     };
     for (const Case& c : cases) {

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "FakeDriver.h"
-#include "shared/PanelState.h"
 #include "controller/CMCU.h"
 #include "controller/KeypadPoller.h"
+#include "shared/PanelState.h"
 
 namespace {
 // Records the panel operations in order, e.g. "arrange0 show slider=12".
@@ -354,8 +354,8 @@ TEST_F(Poll, IdleLoopReadsOnlyTheInputLineAndStopsOnRequest) {
 
     driver.Set(2, 14);
     driver.RaiseLine();
-    ASSERT_TRUE(WaitFor([&] { return driver.Accesses() == "R28 R1 R2 R18 R23"; },
-                        std::chrono::seconds(5)));
+    ASSERT_TRUE(
+        WaitFor([&] { return driver.Accesses() == "R28 R1 R2 R18 R23"; }, std::chrono::seconds(5)));
 
     // A stop request ends the loop after the cycle under way: at most that
     // cycle's input-line read comes after the request.
@@ -401,8 +401,8 @@ TEST_F(Poll, MessageThreadHandlerWaitsForAWholeEvent) {
         release = true;
     }
     changed.notify_all();
-    ASSERT_TRUE(WaitFor([&] { return driver.Accesses() == "R28 R1 R2 R18 R23"; },
-                        std::chrono::seconds(5)));
+    ASSERT_TRUE(
+        WaitFor([&] { return driver.Accesses() == "R28 R1 R2 R18 R23"; }, std::chrono::seconds(5)));
     ASSERT_TRUE(WaitFor(
         [&] {
             if (!panelLock.try_lock())

@@ -33,8 +33,7 @@ TEST(LayoutArithmetic, RowWidthForEveryCombination) {
     // + 3; lock or buzzer beside dimming: 4 + 55 + 4 + 3 each.
     const int32_t widths[8] = {0, 84, 74, 150, 74, 150, 148, 216};
     for (uint8_t mask = 0; mask < 8; ++mask)
-        EXPECT_EQ(LayoutFunctionRow(mask, kSizes).width, widths[mask])
-            << "mask " << int(mask);
+        EXPECT_EQ(LayoutFunctionRow(mask, kSizes).width, widths[mask]) << "mask " << int(mask);
 }
 
 TEST(LayoutArithmetic, FullRowReadsLeftToRight) {

@@ -35,8 +35,7 @@ TEST(RegionRuns, OneRectanglePerRunOfNonKeyPixels) {
         {"row without key pixels", {"####"}, {{0, 0, 4, 1}}},
         {"row of key pixels only", {"....", "#..#"}, {{0, 1, 1, 2}, {3, 1, 4, 2}}},
         {"hole in the middle", {"##..###"}, {{0, 0, 2, 1}, {4, 0, 7, 1}}},
-        {"rounded corners", {".##.", "####", ".##."},
-         {{1, 0, 3, 1}, {0, 1, 4, 2}, {1, 2, 3, 3}}},
+        {"rounded corners", {".##.", "####", ".##."}, {{1, 0, 3, 1}, {0, 1, 4, 2}, {1, 2, 3, 3}}},
         {"one step from the key colour stays", {"..+.."}, {{2, 0, 3, 1}}},
         {"runs reaching both edges", {"#.#.#"}, {{0, 0, 1, 1}, {2, 0, 3, 1}, {4, 0, 5, 1}}},
         {"all key", {"...", "..."}, {}},
@@ -61,8 +60,10 @@ TEST(PanelPlacement, CentredWithEachHalfTruncated) {
     const struct {
         int screenW, screenH, w, h, x, y;
     } cases[] = {
-        {1024, 768, 330, 70, 347, 349}, {1023, 768, 455, 70, 284, 349},
-        {1024, 768, 530, 70, 247, 349}, {1023, 767, 391, 71, 511 - 195, 383 - 35},
+        {1024, 768, 330, 70, 347, 349},
+        {1023, 768, 455, 70, 284, 349},
+        {1024, 768, 530, 70, 247, 349},
+        {1023, 767, 391, 71, 511 - 195, 383 - 35},
     };
     for (const auto& c : cases) {
         const PixelPoint p = CentredOrigin(c.screenW, c.screenH, c.w, c.h);

@@ -8,9 +8,7 @@ const SliderMetrics kPanel{182, 23, 0, 0, 0, 20};
 } // namespace
 
 TEST(SliderMath, ValueToPixelWorkedNumbers) {
-    const struct {
-        int value, pixel;
-    } cases[] = {{0, 11}, {1, 18}, {10, 90}, {19, 162}, {20, 170}};
+    const struct { int value, pixel; } cases[] = {{0, 11}, {1, 18}, {10, 90}, {19, 162}, {20, 170}};
     for (const auto& c : cases)
         EXPECT_EQ(ValueToPixel(kPanel, c.value), c.pixel) << "value " << c.value;
 }
@@ -92,9 +90,9 @@ TEST(SliderMath, NavigationKeys) {
         int value;
         std::optional<int> result;
     } cases[] = {
-        {kKeyPageUp, 15, -5}, {kKeyPageDown, 15, 35}, {kKeyEnd, 3, 20},  {kKeyHome, 17, 0},
-        {kKeyLeft, 5, 4},     {kKeyUp, 5, 4},         {kKeyRight, 5, 6}, {kKeyDown, 5, 6},
-        {0x41, 5, std::nullopt},                      {0x09, 5, std::nullopt},
+        {kKeyPageUp, 15, -5},    {kKeyPageDown, 15, 35},  {kKeyEnd, 3, 20},  {kKeyHome, 17, 0},
+        {kKeyLeft, 5, 4},        {kKeyUp, 5, 4},          {kKeyRight, 5, 6}, {kKeyDown, 5, 6},
+        {0x41, 5, std::nullopt}, {0x09, 5, std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(KeyValue(c.key, c.value, 20, 0, 20), c.result) << "key " << c.key;

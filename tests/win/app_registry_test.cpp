@@ -60,5 +60,6 @@ TEST_F(RegistryValueTest, AnyTypeAndSizeIsReadWhole) {
 
 TEST_F(RegistryValueTest, MissingValueOrKeyReadsAsNothing) {
     EXPECT_FALSE(Read().has_value());
-    EXPECT_FALSE(ReadRegistryValue(HKEY_CURRENT_USER, "Software\\LumitraxTest\\None", "HaveKeypad"));
+    EXPECT_FALSE(
+        ReadRegistryValue(HKEY_CURRENT_USER, "Software\\LumitraxTest\\None", "HaveKeypad"));
 }

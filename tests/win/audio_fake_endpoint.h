@@ -41,14 +41,16 @@ public:
         return callbacks_;
     }
 
-    HRESULT STDMETHODCALLTYPE RegisterControlChangeNotify(IAudioEndpointVolumeCallback* notify) override {
+    HRESULT STDMETHODCALLTYPE
+    RegisterControlChangeNotify(IAudioEndpointVolumeCallback* notify) override {
         if (!notify)
             return E_POINTER;
         const std::lock_guard<std::mutex> lock(mutex_);
         callbacks_.emplace_back(notify);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE UnregisterControlChangeNotify(IAudioEndpointVolumeCallback* notify) override {
+    HRESULT STDMETHODCALLTYPE
+    UnregisterControlChangeNotify(IAudioEndpointVolumeCallback* notify) override {
         const std::lock_guard<std::mutex> lock(mutex_);
         const auto found = std::find_if(callbacks_.begin(), callbacks_.end(),
                                         [notify](const auto& c) { return c.Get() == notify; });
@@ -77,12 +79,16 @@ public:
     HRESULT STDMETHODCALLTYPE GetChannelCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetMasterVolumeLevel(FLOAT, LPCGUID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetMasterVolumeLevel(FLOAT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetChannelVolumeLevel(UINT, FLOAT, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetChannelVolumeLevel(UINT, FLOAT, LPCGUID) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE SetChannelVolumeLevelScalar(UINT, FLOAT, LPCGUID) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE GetChannelVolumeLevel(UINT, FLOAT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetChannelVolumeLevelScalar(UINT, FLOAT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetChannelVolumeLevelScalar(UINT, FLOAT*) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE GetVolumeStepInfo(UINT*, UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE VolumeStepUp(LPCGUID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE VolumeStepDown(LPCGUID) override { return E_NOTIMPL; }
@@ -135,7 +141,9 @@ public:
             return E_NOINTERFACE;
         return endpoint_.CopyTo(reinterpret_cast<IAudioEndpointVolume**>(result));
     }
-    HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD, IPropertyStore**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD, IPropertyStore**) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override {
         *state = DEVICE_STATE_ACTIVE;
@@ -181,7 +189,8 @@ public:
         beforeDefault_ = std::move(hook);
     }
 
-    HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole, IMMDevice** result) override {
+    HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole,
+                                                      IMMDevice** result) override {
         std::function<void()> hook;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
@@ -206,14 +215,16 @@ public:
             return kNotFound;
         return found->second.CopyTo(result);
     }
-    HRESULT STDMETHODCALLTYPE RegisterEndpointNotificationCallback(IMMNotificationClient* client) override {
+    HRESULT STDMETHODCALLTYPE
+    RegisterEndpointNotificationCallback(IMMNotificationClient* client) override {
         if (!client)
             return E_POINTER;
         const std::lock_guard<std::mutex> lock(mutex_);
         clients_.emplace_back(client);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE UnregisterEndpointNotificationCallback(IMMNotificationClient* client) override {
+    HRESULT STDMETHODCALLTYPE
+    UnregisterEndpointNotificationCallback(IMMNotificationClient* client) override {
         const std::lock_guard<std::mutex> lock(mutex_);
         const auto found = std::find_if(clients_.begin(), clients_.end(),
                                         [client](const auto& c) { return c.Get() == client; });

@@ -237,13 +237,14 @@ protected:
 
 TEST_F(AudioMixerNoDevice, OpenFailsOnceAndEverySetReportsItsFailure) {
     // The start-up order: open, then mute and volume from the keypad.
-    EXPECT_EQ(MessageBoxesDuring([this] {
-                  audio->OpenAudio(nullptr);
-                  audio->SetAudioMute(0);
-                  audio->SetAudioVolume(10);
-              }),
-              (std::vector<std::string>{"mixerOpen() failed", "mute mixerSetControlDetails() failed",
-                                        "volume mixerSetControlDetails() failed"}));
+    EXPECT_EQ(
+        MessageBoxesDuring([this] {
+            audio->OpenAudio(nullptr);
+            audio->SetAudioMute(0);
+            audio->SetAudioVolume(10);
+        }),
+        (std::vector<std::string>{"mixerOpen() failed", "mute mixerSetControlDetails() failed",
+                                  "volume mixerSetControlDetails() failed"}));
     EXPECT_NE(mixer->MixerResult(), 0u);
     for (int call = 0; call < 2; ++call) {
         EXPECT_EQ(MessageBoxesDuring([this] { audio->SetAudioVolume(4); }),

@@ -87,8 +87,7 @@ TEST_F(AudioPanel, ChangesMadeInWindowsReachTheControllerWithinOnePollCycle) {
          REG_SET_VOLUME, 15},
         {"volume to 50 %", [&] { endpoint.SetMasterVolumeLevelScalar(0.5f, nullptr); },
          REG_SET_VOLUME, 10},
-        {"mute", [&] { endpoint.SetMute(TRUE, nullptr); }, REG_MUTE,
-         kStatusExtended | kStatusMute},
+        {"mute", [&] { endpoint.SetMute(TRUE, nullptr); }, REG_MUTE, kStatusExtended | kStatusMute},
         {"unmute", [&] { endpoint.SetMute(FALSE, nullptr); }, REG_MUTE, kStatusExtended},
     };
     for (const auto& c : cases) {

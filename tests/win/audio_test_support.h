@@ -27,7 +27,8 @@ inline std::unique_ptr<KeypadSimClient> OpenOwnController() {
     SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str());
     std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
     if (sim)
-        sim->Run([](keypad::KeypadModel& model, uint64_t) { model.Reset(keypad::Profile::Extended); });
+        sim->Run(
+            [](keypad::KeypadModel& model, uint64_t) { model.Reset(keypad::Profile::Extended); });
     return sim;
 }
 
@@ -140,8 +141,8 @@ inline std::vector<std::string> MessageBoxesDuring(const std::function<void()>& 
     });
     WaitUntil([&] { return threadId != 0; }, std::chrono::milliseconds(5000));
     std::vector<std::string> texts;
-    for (const ShownMessageBox& box :
-         AnswerMessageBoxes(threadId, [&] { return finished.load(); }, std::chrono::seconds(20))) {
+    for (const ShownMessageBox& box : AnswerMessageBoxes(
+             threadId, [&] { return finished.load(); }, std::chrono::seconds(20))) {
         EXPECT_EQ(box.caption, "Lumitrax") << box.text;
         texts.push_back(box.text);
     }

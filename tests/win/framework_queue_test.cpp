@@ -7,8 +7,8 @@
 #include "framework/Dialog.h"
 #include "framework/ErrorReport.h"
 #include "framework/UiQueue.h"
-#include "tests/win/audio_test_support.h"
 #include "framework/WorkerThread.h"
+#include "tests/win/audio_test_support.h"
 
 namespace {
 // A message-only window that runs what its queue holds.
@@ -182,9 +182,8 @@ TEST(MessageBoxSink, FromAnotherThreadTheBoxGoesToTheOwnersThread) {
         answered = true;
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
-    EXPECT_TRUE(owner.Pump([&] {
-        return answered && !FindThreadWindow(ownerThread, IsMessageBox);
-    }));
+    EXPECT_TRUE(
+        owner.Pump([&] { return answered && !FindThreadWindow(ownerThread, IsMessageBox); }));
     answerer.join();
     EXPECT_EQ(shown.text, "from another thread");
     EXPECT_EQ(shown.caption, "Lumitrax");

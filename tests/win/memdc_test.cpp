@@ -120,8 +120,8 @@ TEST(MemDC, WorksInTheTargetsScaledMapping) {
             else if (Inside(device, x, y))
                 expected = kTargetBack;
             if (target.At(x, y) != expected && ++wrong <= 5)
-                ADD_FAILURE() << "pixel " << x << ", " << y << " is " << std::hex
-                              << target.At(x, y) << " not " << expected;
+                ADD_FAILURE() << "pixel " << x << ", " << y << " is " << std::hex << target.At(x, y)
+                              << " not " << expected;
         }
     }
     EXPECT_EQ(wrong, 0);

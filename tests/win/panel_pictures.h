@@ -96,8 +96,8 @@ inline std::string SaveArtefact(const Picture& picture, const std::string& name)
     char module[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string folder(module);
-    folder.resize(folder.find_last_of("\\/"));        // .../bin
-    folder.resize(folder.find_last_of("\\/") + 1);    // .../
+    folder.resize(folder.find_last_of("\\/"));     // .../bin
+    folder.resize(folder.find_last_of("\\/") + 1); // .../
     folder += "artefacts";
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string path = folder + "\\" + name + ".bmp";

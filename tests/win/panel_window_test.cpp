@@ -11,16 +11,15 @@
 #include "controls/PanelPlacement.h"
 #include "display/LayoutArithmetic.h"
 #include "res/resource.h"
+#include "tests/win/WaitUntil.h"
 #include "tests/win/audio_test_support.h"
 #include "tests/win/panel_pictures.h"
-#include "tests/win/WaitUntil.h"
 #include "tests/win/region_by_pixel.h"
 
 namespace {
 using namespace std::chrono_literals;
 constexpr COLORREF kKey = RGB(0, 128, 128);
 const char* kKeypadKey = "SOFTWARE\\Qor\\Keypad";
-
 
 std::string Folder() {
     char path[MAX_PATH] = "";
@@ -36,8 +35,8 @@ int Keypadctl(const std::string& arguments) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process))
         return -1;
     DWORD status = static_cast<DWORD>(-1);
     if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
@@ -126,9 +125,7 @@ public:
         return WaitUntil([this] { return Window() && dialog.Layout().BrightnessLayout(); }, 30s) &&
                SendMessageTimeoutA(Window(), WM_NULL, 0, 0, SMTO_BLOCK, 30000, nullptr);
     }
-    void Click(const CBitmapButton& button) {
-        SendMessageA(button.GetSafeHwnd(), BM_CLICK, 0, 0);
-    }
+    void Click(const CBitmapButton& button) { SendMessageA(button.GetSafeHwnd(), BM_CLICK, 0, 0); }
 
     std::recursive_mutex lock;
     CLumitraxDlg dialog{lock};
@@ -206,8 +203,8 @@ TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
         const HDC screen = GetDC(nullptr);
         EXPECT_TRUE(EqualRgn(shape.Get(), RegionByPixel(screen, background.Get(), kKey).Get()));
         ReleaseDC(nullptr, screen);
-        for (POINT corner : {POINT{0, 0}, POINT{c.width - 1, 0}, POINT{0, 69},
-                             POINT{c.width - 1, 69}})
+        for (POINT corner :
+             {POINT{0, 0}, POINT{c.width - 1, 0}, POINT{0, 69}, POINT{c.width - 1, 69}})
             EXPECT_FALSE(PtInRegion(shape.Get(), corner.x, corner.y));
         EXPECT_TRUE(PtInRegion(shape.Get(), c.width / 2, 35));
     }
@@ -232,18 +229,17 @@ BOOL CALLBACK NotePending(HWND child, LPARAM pending) {
 bool Repainted(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return WaitUntil(
-        [window] {
-            bool pending = GetUpdateRect(window, nullptr, FALSE) != 0;
-            EnumChildWindows(window, NotePending, reinterpret_cast<LPARAM>(&pending));
-            return !pending;
-        },
-        10s) &&
+               [window] {
+                   bool pending = GetUpdateRect(window, nullptr, FALSE) != 0;
+                   EnumChildWindows(window, NotePending, reinterpret_cast<LPARAM>(&pending));
+                   return !pending;
+               },
+               10s) &&
            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, nullptr);
 }
 
 void ExpectRects(const LevelRects& actual, const LevelRects& expected) {
-    const char* names[kLevelControls] = {"switch button", "separator", "function button",
-                                         "slider"};
+    const char* names[kLevelControls] = {"switch button", "separator", "function button", "slider"};
     for (int i = 0; i < kLevelControls; ++i)
         EXPECT_EQ(actual[i], expected[i]) << names[i];
 }
@@ -264,7 +260,8 @@ TEST(PanelWindow, MissingBackgroundIsReportedAndChangesNothing) {
     PostMessageA(window, WM_SIZE, SIZE_RESTORED, 0);
     const DWORD panelThread = GetWindowThreadProcessId(window, nullptr);
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindThreadWindow(panelThread, IsMessageBox)); }, 10s));
+    ASSERT_TRUE(
+        WaitUntil([&] { return (box = FindThreadWindow(panelThread, IsMessageBox)); }, 10s));
     char caption[64] = "", text[128] = "";
     GetWindowTextA(box, caption, sizeof caption);
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
@@ -339,7 +336,7 @@ TEST(PanelWindow, ScreenshotsOfBothArrangements) {
     const struct {
         const char* name;
         uint8_t register25;
-        uint8_t status;     // register 18
+        uint8_t status; // register 18
         bool backlightOn;
         UINT backlightPicture, volumePicture, lockPicture, dimmingPicture;
     } cases[] = {
@@ -379,16 +376,15 @@ TEST(PanelWindow, ScreenshotsOfBothArrangements) {
                                     (c.status & 0x01 ? "_muted" : ""));
             ASSERT_EQ(shown.width, background.width);
 
-            const auto expectPicture = [&](HWND control, const Picture& picture,
-                                           const char* what) {
+            const auto expectPicture = [&](HWND control, const Picture& picture, const char* what) {
                 const PixelRect r = ClientRectOf(control);
                 EXPECT_EQ(Differences(shown, r.left, r.top, picture), 0) << what;
             };
             const int value = brightness ? 13 : 6;
-            expectPicture(controls.levelSlider.GetSafeHwnd(),
-                          SliderPicture(brightness ? IDB_CHANNEL_BRIGHTNESS : IDB_CHANNEL_VOLUME,
-                                        value),
-                          "slider: channel with its caption, thumb at the value's pixel");
+            expectPicture(
+                controls.levelSlider.GetSafeHwnd(),
+                SliderPicture(brightness ? IDB_CHANNEL_BRIGHTNESS : IDB_CHANNEL_VOLUME, value),
+                "slider: channel with its caption, thumb at the value's pixel");
             expectPicture(controls.switchButton.GetSafeHwnd(),
                           ReadBitmapResource(brightness ? IDB_VOLUME : IDB_BACKLIGHT),
                           "switch button");

@@ -86,7 +86,9 @@ TEST(BitmapRegion, SameAsPixelByPixelForCraftedPictures) {
         std::vector<POINT> in, out;
     } cases[] = {
         {"a row of key pixels only", {"#####", ".....", "#####"}, {{2, 0}, {2, 2}}, {{2, 1}}},
-        {"a hole in the middle of a row", {"##..###", "#######"}, {{1, 0}, {4, 0}, {2, 1}},
+        {"a hole in the middle of a row",
+         {"##..###", "#######"},
+         {{1, 0}, {4, 0}, {2, 1}},
          {{2, 0}, {3, 0}}},
         {"one step from the key colour stays", {"..+..", "....."}, {{2, 0}}, {{1, 0}, {2, 1}}},
         {"all key", {"...", "..."}, {}, {{0, 0}, {2, 1}}},

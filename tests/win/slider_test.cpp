@@ -3,9 +3,9 @@
 #include <thread>
 #include <vector>
 
-#include "shared/PanelMessages.h"
 #include "controls/BitmapSlider.h"
 #include "res/resource.h"
+#include "shared/PanelMessages.h"
 #include "tests/win/panel_pictures.h"
 
 namespace {
@@ -116,23 +116,35 @@ TEST_F(SliderTest, MouseSequencesPostTheirMessages) {
         int value;
     } cases[] = {
         {"press on the thumb changes nothing",
-         {{WM_LBUTTONDOWN, 95}, {WM_LBUTTONUP, 95}}, {Moved(10)}, 10},
+         {{WM_LBUTTONDOWN, 95}, {WM_LBUTTONUP, 95}},
+         {Moved(10)},
+         10},
         {"press at the thumb's edge keeps the grab",
-         {{WM_LBUTTONDOWN, 101}, {WM_LBUTTONUP, 101}}, {Moved(10)}, 10},
+         {{WM_LBUTTONDOWN, 101}, {WM_LBUTTONUP, 101}},
+         {Moved(10)},
+         10},
         {"press on the channel jumps the thumb there",
-         {{WM_LBUTTONDOWN, 150}, {WM_LBUTTONUP, 150}}, {Moving(17), Moved(17)}, 17},
+         {{WM_LBUTTONDOWN, 150}, {WM_LBUTTONUP, 150}},
+         {Moving(17), Moved(17)},
+         17},
         {"grab offset carried through the drag; a new pixel with the same value still posts",
          {{WM_LBUTTONDOWN, 95}, {WM_MOUSEMOVE, 140}, {WM_MOUSEMOVE, 141}, {WM_LBUTTONUP, 141}},
-         {Moving(15), Moving(15), Moved(15)}, 15},
+         {Moving(15), Moving(15), Moved(15)},
+         15},
         {"drag held between 11 and 171",
-         {{WM_LBUTTONDOWN, 150}, {WM_MOUSEMOVE, 400}, {WM_MOUSEMOVE, 500},
-          {WM_MOUSEMOVE, -100}, {WM_LBUTTONUP, -100}},
-         {Moving(17), Moving(20), Moving(20), Moving(0), Moved(0)}, 0},
+         {{WM_LBUTTONDOWN, 150},
+          {WM_MOUSEMOVE, 400},
+          {WM_MOUSEMOVE, 500},
+          {WM_MOUSEMOVE, -100},
+          {WM_LBUTTONUP, -100}},
+         {Moving(17), Moving(20), Moving(20), Moving(0), Moved(0)},
+         0},
         {"moves without a press are ignored", {{WM_MOUSEMOVE, 150}, {WM_MOUSEMOVE, 20}}, {}, 10},
         {"a release without a press still posts", {{WM_LBUTTONUP, 150}}, {Moved(10)}, 10},
         {"the drag outlives a lost capture until the release",
          {{WM_LBUTTONDOWN, 150}, {kLoseCapture, 0}, {WM_MOUSEMOVE, 60}, {WM_LBUTTONUP, 60}},
-         {Moving(17), Moving(6), Moved(6)}, 6},
+         {Moving(17), Moving(6), Moved(6)},
+         6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -164,10 +176,10 @@ TEST_F(SliderTest, KeysStepAndPostMoved) {
         int value;
         bool posts;
     } cases[] = {
-        {0, VK_PRIOR, 0, true},  {15, VK_PRIOR, 0, true}, {15, VK_NEXT, 20, true},
-        {7, VK_END, 20, true},   {7, VK_HOME, 0, true},   {7, VK_LEFT, 6, true},
-        {7, VK_UP, 6, true},     {7, VK_RIGHT, 8, true},  {7, VK_DOWN, 8, true},
-        {20, VK_RIGHT, 20, true}, {0, VK_UP, 0, true},    {7, 'A', 7, false},
+        {0, VK_PRIOR, 0, true},   {15, VK_PRIOR, 0, true}, {15, VK_NEXT, 20, true},
+        {7, VK_END, 20, true},    {7, VK_HOME, 0, true},   {7, VK_LEFT, 6, true},
+        {7, VK_UP, 6, true},      {7, VK_RIGHT, 8, true},  {7, VK_DOWN, 8, true},
+        {20, VK_RIGHT, 20, true}, {0, VK_UP, 0, true},     {7, 'A', 7, false},
         {7, VK_RETURN, 7, false},
     };
     for (const auto& c : cases) {
@@ -192,9 +204,7 @@ TEST_F(SliderTest, AsksForAllKeysUnlessTabIsHeld) {
 }
 
 TEST_F(SliderTest, SetValueClampsPostsNothingAndOnlyInvalidates) {
-    const struct {
-        int value, stored;
-    } cases[] = {{25, 20}, {-3, 0}, {13, 13}, {20, 20}, {0, 0}};
+    const struct { int value, stored; } cases[] = {{25, 20}, {-3, 0}, {13, 13}, {20, 20}, {0, 0}};
     for (const auto& c : cases) {
         ValidateRect(control, nullptr);
         // From another thread, as the poll thread may.

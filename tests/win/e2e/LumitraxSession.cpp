@@ -45,8 +45,8 @@ LumitraxSession::LumitraxSession(keypad::Profile profile) {
     // A controller block of this test's own, so that nothing left over from
     // another test is seen.
     static std::atomic<int> counter{0};
-    const std::string name = "LumitraxE2E-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(counter++);
+    const std::string name =
+        "LumitraxE2E-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
     SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str());
     sim_ = KeypadSimClient::Open();
     if (sim_)
@@ -73,8 +73,7 @@ bool LumitraxProcess::Start() {
 }
 
 std::optional<DWORD> LumitraxProcess::WaitForExit(std::chrono::milliseconds timeout) {
-    if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) !=
-        WAIT_OBJECT_0)
+    if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
         return std::nullopt;
     DWORD status = 0;
     GetExitCodeProcess(info_.hProcess, &status);
@@ -82,14 +81,13 @@ std::optional<DWORD> LumitraxProcess::WaitForExit(std::chrono::milliseconds time
 }
 
 HWND LumitraxProcess::WaitForPanel(std::chrono::milliseconds timeout) {
-    FindWindowOf find{info_.dwProcessId, [](HWND window) {
-                          return GetDlgItem(window, 1002) != nullptr;
-                      }};
+    FindWindowOf find{info_.dwProcessId,
+                      [](HWND window) { return GetDlgItem(window, 1002) != nullptr; }};
     return find.WaitFor(timeout);
 }
 
 HWND LumitraxProcess::WaitForMessageBox(const std::string& text,
-                                         std::chrono::milliseconds timeout) {
+                                        std::chrono::milliseconds timeout) {
     FindWindowOf find{info_.dwProcessId, [&text](HWND window) {
                           HWND child = nullptr;
                           while ((child = FindWindowExA(window, child, "Static", nullptr))) {

@@ -52,8 +52,7 @@ public:
     std::string Accesses(uint64_t afterSeq, bool withValues = false);
     std::vector<keypad::LogEntry> Entries(uint64_t afterSeq);
     // Waits for a log entry after seq: op and register (any when empty).
-    std::optional<keypad::LogEntry> WaitFor(char op, std::optional<uint16_t> reg,
-                                            uint64_t afterSeq,
+    std::optional<keypad::LogEntry> WaitFor(char op, std::optional<uint16_t> reg, uint64_t afterSeq,
                                             std::chrono::milliseconds timeout);
     keypad::LogEntry Press(keypad::Key key);
 
@@ -61,4 +60,3 @@ private:
     std::unique_ptr<KeypadSimClient> sim_;
     LumitraxProcess program_;
 };
-

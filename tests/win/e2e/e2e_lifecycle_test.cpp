@@ -51,7 +51,7 @@ TEST(Lifecycle, StartUpWithRegistersThatNeverAnswer) {
     struct Case {
         const char* name;
         uint16_t silent;
-        int silentReads;     // reads of the silent register
+        int silentReads;    // reads of the silent register
         const char* others; // the other accesses, in order
     } cases[] = {
         // The status stays 0: no extended registers, so 25 and 27 are never read.

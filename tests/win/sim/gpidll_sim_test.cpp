@@ -202,8 +202,8 @@ KeypadctlRun runKeypadctl(const std::string& arguments) {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
     CloseHandle(writeEnd); // the child holds its own copy
     if (!started) {
         CloseHandle(readEnd);
