@@ -22,9 +22,9 @@ public:
         *result = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() final { return InterlockedIncrement(&refCount); }
+    ULONG STDMETHODCALLTYPE AddRef() final { return InterlockedIncrement(&refCount_); }
     ULONG STDMETHODCALLTYPE Release() final {
-        const LONG count = InterlockedDecrement(&refCount);
+        const LONG count = InterlockedDecrement(&refCount_);
         if (count == 0)
             delete this;
         return count;
@@ -35,7 +35,7 @@ protected:
     virtual ~ComObject() = default;
 
 private:
-    LONG refCount = 1;
+    LONG refCount_ = 1;
 };
 
 // A new object of ours, owned by the pointer returned (its first reference).
