@@ -1,14 +1,6 @@
 #include "app/LumitraxApp.h"
 
-#include <mutex>
-
 #include "app/LumitraxDlg.h"
-
-namespace {
-// The panel lock: taken by the poll thread for a whole controller event and
-// by the panel's handlers that must not interleave with one.
-std::recursive_mutex panelLock;
-} // namespace
 
 BOOL CLumitraxApp::InitInstance() {
     // Held, never closed, until the process ends: only then may a new copy start.
@@ -19,7 +11,7 @@ BOOL CLumitraxApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     InitCommonControlsEx(&controls);
 
-    CLumitraxDlg dialog(panelLock);
+    CLumitraxDlg dialog;
     dialog.DoModal();
     return FALSE;
 }

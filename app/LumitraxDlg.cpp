@@ -5,9 +5,9 @@
 #include "app/FunctionMask.h"
 #include "app/RegistryValue.h"
 #include "audio/DeviceChange.h"
-#include "controller/GpiDll.h"
 #include "controller/GpiDllDriver.h"
 #include "controller/RegisterMap.h"
+#include "drivers/GpiDll.h"
 #include "res/resource.h"
 #include "shared/PanelMessages.h"
 
@@ -17,23 +17,23 @@ constexpr UINT kAboutSystemCommand = 16;
 // that gives up takes about one second.
 constexpr DWORD kPollStopTimeoutMs = 5000;
 
-HICON LoadIconResource(UINT id) {
-    return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
-}
+// Sent to every top-level window when the shell's task bar (re)starts.
+const UINT taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 } // namespace
 
-PanelCore::PanelCore(CLumitraxDlg& panel, std::recursive_mutex& panelLock,
-                     AudioBackEndFactory audioFactory)
+PanelCore::PanelCore(CLumitraxDlg& panel, AudioBackEndFactory audioFactory)
     : driver(std::make_unique<GpiDllDriver>(state.driverHandle = GPIDLL_Open())),
       controller(*driver, Trace), audio(AudioContext{state, controller, errors}, audioFactory),
       pollPanel(panel, state, uiQueue, audio), poller(state, controller, pollPanel, panelLock) {}
 
-CLumitraxDlg::CLumitraxDlg(std::recursive_mutex& panelLock, AudioBackEndFactory audio)
-    : CDialog(IDD_LUMITRAX_DIALOG), panelLock_(panelLock),
-      ownedCore_(std::make_unique<PanelCore>(*this, panelLock, std::move(audio))),
-      core_(*ownedCore_), appIcon_(LoadIconResource(IDI_LUMITRAX)), shape_(core_.errors),
-      layout_(core_.state, controls_),
-      commands_(core_.state, core_.controller, controls_, core_.audio, tray_, panelLock) {
+CLumitraxDlg::CLumitraxDlg(AudioBackEndFactory audio)
+    : CDialog(IDD_LUMITRAX_DIALOG),
+      ownedCore_(std::make_unique<PanelCore>(*this, std::move(audio))), core_(*ownedCore_),
+      shape_(core_.errors), layout_(core_.state, controls_),
+      tray_(core_.state, core_.controller, controls_), panelWindow_(controls_),
+      visibility_(core_.state, core_.controller, panelWindow_, hook_),
+      commands_(core_.state, core_.controller, controls_, layout_, core_.audio, tray_,
+                core_.panelLock) {
     PanelState& state = core_.state;
     core_.controller.ReadRegister(REG_STATUS, state.statusBits);
     state.extendedRegisters = (state.statusBits & kStatusExtended) ? 1 : 0;
@@ -74,8 +74,8 @@ BOOL CLumitraxDlg::OnInitDialog() {
             AppendMenuA(systemMenu, MF_STRING, kAboutSystemCommand, about);
         }
     }
-    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon_));
-    SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon_));
+    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(tray_.AppIcon()));
+    SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(tray_.AppIcon()));
 
     CBitmapSlider& slider = controls_.levelSlider;
     slider.SetChannelBitmap(IDB_CHANNEL_BRIGHTNESS);
@@ -102,6 +102,11 @@ void CLumitraxDlg::InitPanel() {
     SetLayeredWindowAttributes(window_, 0, 255, LWA_ALPHA);
     SelectAudioBackEnd();
     AddTrayIcon();
+
+    // The panel's size (its window rectangle in its own client coordinates).
+    RECT window{};
+    GetWindowRect(window_, &window);
+    visibility_.SetPanelSize({window.right - window.left, window.bottom - window.top});
 
     state.skipSliderEcho = 0;
     state.showingBrightness = Arrangement::Brightness;
@@ -191,8 +196,8 @@ void CLumitraxDlg::ArrangePanel(Arrangement mode) {
     layout_.ArrangePanel(mode, CurrentLevels(core_.state));
 }
 
-void CLumitraxDlg::ArrangePanel(Arrangement mode, const ArrangeLevels& levels) {
-    layout_.ArrangePanel(mode, levels);
+void CLumitraxDlg::ArrangePanel(Arrangement mode, const ArrangeLevels& levels, uint32_t request) {
+    layout_.ArrangeRequested(mode, levels, request);
 }
 
 void CLumitraxDlg::OnSwitchButton() {
@@ -204,7 +209,7 @@ void CLumitraxDlg::OnPaint() {
 }
 
 HICON CLumitraxDlg::OnQueryDragIcon() {
-    return appIcon_;
+    return tray_.AppIcon();
 }
 
 void CLumitraxDlg::OnSize() {
@@ -219,8 +224,45 @@ void CLumitraxDlg::HidePanel() {
     visibility_.HidePanel();
 }
 
+void CLumitraxDlg::StopFade() {
+    visibility_.StopFade();
+}
+
+LRESULT CLumitraxDlg::OnPanelFade() {
+    visibility_.OnPanelFade();
+    return 1;
+}
+
+LRESULT CLumitraxDlg::OnPanelHide() {
+    visibility_.OnPanelHide();
+    return 1;
+}
+
+LRESULT CLumitraxDlg::OnHookWake() {
+    visibility_.OnHookWake();
+    return 1;
+}
+
+void CLumitraxDlg::OnTimer(UINT_PTR id) {
+    switch (id) {
+    case static_cast<UINT_PTR>(PanelTimer::HideCheck):
+    case static_cast<UINT_PTR>(PanelTimer::Fade):
+    case static_cast<UINT_PTR>(PanelTimer::Reshow):
+        visibility_.OnTimer(static_cast<PanelTimer>(id));
+        break;
+    case kTrayRetryTimer:
+        tray_.OnRetryTimer();
+        break;
+    }
+}
+
+void CLumitraxDlg::OnWindowPosChanging(WINDOWPOS& pos) {
+    if (!visibility_.MayShow())
+        pos.flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+}
+
 void CLumitraxDlg::AddTrayIcon() {
-    tray_.AddTrayIcon();
+    tray_.AddTrayIcon(window_);
 }
 
 void CLumitraxDlg::LoadTrayMenu() {
@@ -229,6 +271,20 @@ void CLumitraxDlg::LoadTrayMenu() {
 
 void CLumitraxDlg::UpdateTrayIndication() {
     tray_.UpdateTrayIndication();
+}
+
+LRESULT CLumitraxDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    switch (lParam) {
+    case WM_RBUTTONUP:
+        tray_.ShowMenu(cursor);
+        break;
+    case WM_LBUTTONDOWN:
+        visibility_.OnTrayClick({cursor.x, cursor.y});
+        break;
+    }
+    return 1;
 }
 
 LRESULT CLumitraxDlg::OnSliderMoved(WPARAM wParam, LPARAM) {
@@ -304,11 +360,35 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         OnClose();
         return true;
     case WM_DESTROY:
-        // However the dialog ends, the poll thread ends before the window goes.
+        // However the dialog ends, the poll thread ends before the window
+        // goes, and the tray icon goes with it.
         StopPollThread();
         core_.uiQueue.SetWindow(nullptr);
         core_.errors.SetOwner(nullptr);
+        tray_.DeleteTrayIcon();
         return false;
+    case WM_ENDSESSION:
+        if (wParam)
+            tray_.DeleteTrayIcon(); // the process may end without a WM_DESTROY
+        return false;
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return false;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return false;
+    case WM_PANEL_FADE:
+        result = OnPanelFade();
+        return true;
+    case WM_PANEL_HIDE:
+        result = OnPanelHide();
+        return true;
+    case WM_HOOK_WAKE:
+        result = OnHookWake();
+        return true;
+    case WM_TRAYICON:
+        result = OnTrayIcon(wParam, lParam);
+        return true;
     case WM_SIZE:
         OnSize();
         return true;
@@ -320,6 +400,12 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_SWITCH) {
             OnSwitchButton();
+            return true;
+        }
+        break;
+    default:
+        if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
+            tray_.OnTaskbarCreated();
             return true;
         }
         break;

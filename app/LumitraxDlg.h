@@ -14,6 +14,7 @@
 #include "display/PanelLayout.h"
 #include "display/PanelVisibility.h"
 #include "display/TrayIcon.h"
+#include "display/Win32PanelWindow.h"
 #include "framework/Dialog.h"
 #include "framework/WorkerThread.h"
 
@@ -22,8 +23,7 @@ public:
     // Opens the driver library, creates the controller object, reads the
     // status and works out the panel's optional functions. audio makes the
     // audio back-end when the panel opens it.
-    explicit CLumitraxDlg(std::recursive_mutex& panelLock,
-                          AudioBackEndFactory audio = MakeAudioBackEnd);
+    explicit CLumitraxDlg(AudioBackEndFactory audio = MakeAudioBackEnd);
     ~CLumitraxDlg() override;
 
     // --- Panel dialog core ---
@@ -33,7 +33,8 @@ public:
 
     // --- Layout and shape ---
     void ArrangePanel(Arrangement mode);
-    void ArrangePanel(Arrangement mode, const ArrangeLevels& levels);
+    // An arrangement the poll thread asked for as request number request.
+    void ArrangePanel(Arrangement mode, const ArrangeLevels& levels, uint32_t request);
     void OnSwitchButton();
     void OnPaint();
     HICON OnQueryDragIcon();
@@ -42,9 +43,16 @@ public:
     // --- Show, hide and fade; tray icon ---
     void ShowPanel();
     void HidePanel();
+    void StopFade();
+    LRESULT OnPanelFade();
+    LRESULT OnPanelHide();
+    LRESULT OnHookWake();
+    void OnTimer(UINT_PTR id);
+    void OnWindowPosChanging(WINDOWPOS& pos);
     void AddTrayIcon();
     void LoadTrayMenu();
     void UpdateTrayIndication();
+    LRESULT OnTrayIcon(WPARAM wParam, LPARAM lParam);
 
     // --- Commands and hook ---
     LRESULT OnSliderMoved(WPARAM wParam, LPARAM lParam);
@@ -66,6 +74,10 @@ public:
     PanelControls& Controls() { return controls_; }
     PanelLayout& Layout() { return layout_; }
     PanelShape& Shape() { return shape_; }
+    PanelVisibility& Visibility() { return visibility_; }
+    TrayIcon& Tray() { return tray_; }
+    // Work for the panel's thread, in order.
+    UiQueue& Queue() { return core_.uiQueue; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -79,17 +91,16 @@ private:
     // keeps the core for the rest of the process.
     void StopPollThread();
 
-    std::recursive_mutex& panelLock_;
     // Given up (and left alive) when the poll thread does not end.
     std::unique_ptr<PanelCore> ownedCore_;
     PanelCore& core_;
-    HICON appIcon_ = nullptr;
     PanelControls controls_;
     PanelShape shape_;
     PanelLayout layout_;
-    PanelVisibility visibility_;
     TrayIcon tray_;
     PanelHook hook_;
+    Win32PanelWindow panelWindow_;
+    PanelVisibility visibility_;
     PanelCommands commands_;
     WorkerThread pollThread_;
 };

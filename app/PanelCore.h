@@ -1,7 +1,7 @@
 #pragma once
 // The parts of the panel that the poll thread uses, apart from the window:
-// the state record, the controller link, the audio device, the queue to the
-// panel's thread and the poll thread's own work. The panel keeps them in one
+// the panel lock, the state record, the controller link, the audio device,
+// the queue to the panel's thread and the poll thread's own work. The panel keeps them in one
 // object so that, should the poll thread not end (a driver call that never
 // returns), it can leave them to that thread for the rest of the process
 // instead of destroying them under it.
@@ -21,8 +21,11 @@ class CLumitraxDlg;
 
 struct PanelCore {
     // Opens the driver library and creates the controller object.
-    PanelCore(CLumitraxDlg& panel, std::recursive_mutex& panelLock, AudioBackEndFactory audio);
+    PanelCore(CLumitraxDlg& panel, AudioBackEndFactory audio);
 
+    // The panel lock: held by the poll thread for a whole controller event
+    // and by the panel's handlers that must not interleave with one.
+    std::recursive_mutex panelLock;
     PanelState state;
     UiQueue uiQueue;
     MessageBoxSink errors{uiQueue};

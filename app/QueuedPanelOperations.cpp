@@ -2,6 +2,7 @@
 
 #include "app/LumitraxDlg.h"
 #include "display/PanelLayout.h"
+#include "display/TrayIcon.h"
 #include "framework/ErrorReport.h"
 #include "res/resource.h"
 #include "shared/PanelMessages.h"
@@ -15,8 +16,9 @@ void QueuedPanelOperations::HidePanel() {
 }
 
 void QueuedPanelOperations::ArrangePanel(Arrangement mode) {
-    queue_.Post([&panel = panel_, mode, levels = CurrentLevels(state_)] {
-        panel.ArrangePanel(mode, levels);
+    queue_.Post([&panel = panel_, mode, levels = CurrentLevels(state_),
+                 request = state_.arrangementRequests.Increment()] {
+        panel.ArrangePanel(mode, levels, request);
     });
 }
 
@@ -56,6 +58,14 @@ void QueuedPanelOperations::PostSliderMoving() {
 }
 
 void QueuedPanelOperations::FailInputLine() {
-    ShowMessageBox(queue_.Window(), "GPI_DLL GetValue Error!!");
+    const HWND panel = queue_.Window();
+    ShowMessageBox(panel, "GPI_DLL GetValue Error!!");
+    // The process ends here, without the panel's own shutdown: no dead icon
+    // is left in the tray.
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = panel;
+    icon.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &icon);
     ExitProcess(1);
 }

@@ -4,15 +4,16 @@
 #include "res/resource.h"
 
 PanelCommands::PanelCommands(PanelState& state, CMCU& controller, PanelControls& controls,
-                             AudioDevice& audio, TrayIcon& tray, std::recursive_mutex& panelLock)
-    : state_(state), controller_(controller), controls_(controls), audio_(audio), tray_(tray),
-      panelLock_(panelLock) {}
+                             PanelLayout& layout, AudioDevice& audio, TrayIcon& tray,
+                             std::recursive_mutex& panelLock)
+    : state_(state), controller_(controller), controls_(controls), layout_(layout), audio_(audio),
+      tray_(tray), panelLock_(panelLock) {}
 
 LRESULT PanelCommands::OnSliderMoved(WPARAM wParam) {
     if (wParam != IDC_LEVEL_SLIDER)
         return 1;
     const int value = controls_.levelSlider.GetValue();
-    if (state_.showingBrightness == Arrangement::Volume) {
+    if (layout_.Shown() == Arrangement::Volume) {
         audio_.SetAudioVolume(value);
         state_.skipSliderEcho = 1;
     } else if (state_.autoDimming && state_.extendedRegisters) {

@@ -1,10 +1,10 @@
 #pragma once
 // The input hook that wakes the backlight and hides the panel. It comes with
 // the hook library; until then no hook is set and both report success.
-#include "controller/PanelOperations.h"
+#include "shared/HookControl.h"
 
-class PanelHook {
+class PanelHook : public HookControl {
 public:
-    bool SetPanelHook(const HookRect&) { return true; }
-    bool RemovePanelHook() { return true; }
+    bool SetPanelHook(const HookRect&) override { return true; }
+    bool RemovePanelHook() override { return true; }
 };

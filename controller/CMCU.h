@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "controller/ControllerDriver.h"
-#include "controller/SmbRequest.h"
+#include "drivers/SmbRequest.h"
 
 class CMCU {
 public:

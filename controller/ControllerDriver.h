@@ -3,7 +3,7 @@
 // The program binds them to the loaded GPIDLL.dll; tests supply fakes.
 #include <cstdint>
 
-#include "controller/SmbRequest.h"
+#include "drivers/SmbRequest.h"
 
 class ControllerDriver {
 public:

@@ -4,12 +4,8 @@
 // thread in the order asked and never waits for it; tests record the calls.
 #include <cstdint>
 
+#include "shared/HookControl.h"
 #include "shared/PanelState.h"
-
-// A screen rectangle for the input hook; all zero while the backlight is off.
-struct HookRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
 
 class PanelOperations {
 public:

@@ -38,6 +38,18 @@ PanelLayout::PanelLayout(PanelState& state, PanelControls& controls)
     : state_(state), controls_(controls) {}
 
 void PanelLayout::ArrangePanel(Arrangement mode, const ArrangeLevels& levels) {
+    state_.showingBrightness = mode;
+    state_.arrangementRequests.Increment();
+    Apply(mode, levels);
+}
+
+void PanelLayout::ArrangeRequested(Arrangement mode, const ArrangeLevels& levels,
+                                   uint32_t request) {
+    if (request == state_.arrangementRequests)
+        Apply(mode, levels);
+}
+
+void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
     const std::array<HWND, kLevelControls> windows = LevelControlWindows(controls_);
     LevelRects current;
     for (int i = 0; i < kLevelControls; ++i)
@@ -47,7 +59,6 @@ void PanelLayout::ArrangePanel(Arrangement mode, const ArrangeLevels& levels) {
     LevelRects& layout = mode == Arrangement::Volume ? volumeLayout_ : brightnessLayout_;
     if (mode == Arrangement::Volume) {
         slider.SetChannelBitmap(IDB_CHANNEL_VOLUME);
-        state_.showingBrightness = Arrangement::Volume;
         slider.SetValue(levels.keypadVolume);
         controls_.switchButton.LoadBitmaps(IDB_BACKLIGHT);
         controls_.SetFunctionButtonPicture(levels.muted ? IDB_VOLUME_MUTED : IDB_VOLUME_SOUND);
@@ -57,7 +68,6 @@ void PanelLayout::ArrangePanel(Arrangement mode, const ArrangeLevels& levels) {
         }
     } else {
         slider.SetChannelBitmap(IDB_CHANNEL_BRIGHTNESS);
-        state_.showingBrightness = Arrangement::Brightness;
         slider.SetValue(levels.brightness);
         controls_.switchButton.LoadBitmaps(IDB_VOLUME);
         controls_.SetFunctionButtonPicture(levels.backlightOn ? IDB_BACKLIGHT_ON
@@ -71,10 +81,13 @@ void PanelLayout::ArrangePanel(Arrangement mode, const ArrangeLevels& levels) {
         }
     }
     shown_ = mode;
-    // The switch button's new picture shows even where the button does not move.
-    controls_.switchButton.Invalidate();
     for (int i = 0; i < kLevelControls; ++i)
         MoveTo(windows[i], layout[i]);
+    // The whole panel again: the new pictures, and the background where a
+    // control stood before (the slider's new channel re-seated it at the
+    // corner without a redraw, so the place it left was never repainted).
+    RedrawWindow(controls_.Dialog(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void PanelLayout::OnSwitchButton(const ArrangeLevels& levels) {

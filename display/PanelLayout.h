@@ -24,11 +24,12 @@ class PanelLayout {
 public:
     PanelLayout(PanelState& state, PanelControls& controls);
 
-    // Arranges the panel for one level: slider channel and value, switch and
-    // function button pictures, and the controls' places (the brightness
-    // places are those of the first brightness request, the volume places
-    // computed from them on the first volume request).
+    // Asks for an arrangement and carries it out at once (start-up, the
+    // switch button): sets showingBrightness.
     void ArrangePanel(Arrangement mode, const ArrangeLevels& levels);
+    // Carries out an arrangement the poll thread asked for (it has set
+    // showingBrightness) unless a newer one has been asked for since.
+    void ArrangeRequested(Arrangement mode, const ArrangeLevels& levels, uint32_t request);
     // The switch button: the other arrangement than the one on the screen
     // now (which an arrangement the poll thread has asked for may not have
     // reached yet).
@@ -46,6 +47,12 @@ public:
     std::optional<LevelRects> BrightnessLayout() const;
 
 private:
+    // Arranges the panel for one level: slider channel and value, switch and
+    // function button pictures, and the controls' places (the brightness
+    // places are those of the first brightness request, the volume places
+    // computed from them on the first volume request).
+    void Apply(Arrangement mode, const ArrangeLevels& levels);
+
     PanelState& state_;
     PanelControls& controls_;
     Arrangement shown_ = Arrangement::Brightness;

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "controller/SmbRequest.h"
+#include "drivers/SmbRequest.h"
 
 namespace keypad {
 

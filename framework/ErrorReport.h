@@ -20,14 +20,15 @@ void Trace(const char* text);
 class ErrorSink {
 public:
     virtual ~ErrorSink() = default;
-    // Shows text; never makes the calling thread wait for another thread.
+    // Shows text to the user.
     virtual void ShowError(const std::string& text) = 0;
 };
 
-// Message boxes owned by one window. On the window's own thread (or while
-// there is no window) the box is shown at once; from any other thread it is
-// handed to the window's thread, so that a thread that may hold the panel
-// lock never waits for the panel.
+// Message boxes owned by one window. On the window's own thread the box is
+// shown at once; from any other thread it is handed to the window's thread,
+// so that a thread that may hold the panel lock never waits for the panel.
+// While there is no window (before it exists, after it is gone) the box is
+// shown at once, without an owner, by the thread that reports.
 class MessageBoxSink : public ErrorSink {
 public:
     explicit MessageBoxSink(UiQueue& queue) : queue_(queue) {}

@@ -48,7 +48,7 @@ DIALOGS = {
     102: (0x90080200, 0x88, "", 345, 76, PANEL_CONTROLS),  # popup, visible, sysmenu, set-foreground
 }
 MENU = [(" ", [("About Lumitrax", 32772),
-               ("Envrionment", [("Office", 32774), ("Normal", 32775),
+               ("Environment", [("Office", 32774), ("Normal", 32775),
                                 ("Factory", 32776), ("Outdoor", 32777)])])]
 VERSION_STRINGS = {"FileDescription": "Lumitrax", "ProductName": "Lumitrax",
                    "InternalName": "Lumitrax.exe", "OriginalFilename": "Lumitrax.exe"}

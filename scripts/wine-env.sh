@@ -429,7 +429,7 @@ fi
 winver=win7
 [ "$want_winxp" -eq 0 ] || winver=winxp
 marker="$prefix/.lumitrax-wine-env"
-wanted_settings="desktop=${desk_w}x${desk_h} version=$winver"
+wanted_settings="desktop=${desk_w}x${desk_h} version=$winver shell=taskbar"
 server_started=1 # from here on cleanup ends the prefix's server
 
 if [ ! -f "$marker" ]; then
@@ -469,6 +469,9 @@ if [ "$current_settings" != "$wanted_settings" ]; then
     printf 'REGEDIT4\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="%sx%s"\r\n\r\n' "$desk_w" "$desk_h"
+    # A task bar with a notification area along the desktop's bottom edge,
+    # as on a panel PC (the work area ends above it).
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\Default]\r\n"EnableShell"=dword:00000001\r\n\r\n'
     # The Windows version every program of the prefix sees (winecfg -v is
     # refused in a 64-bit prefix; this value works for both architectures).
     printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="%s"\r\n\r\n' "$winver"

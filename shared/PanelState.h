@@ -29,6 +29,9 @@ struct PanelState {
     // The arrangement the poll thread's algorithm last asked for (the
     // panel's thread may still be carrying it out).
     Shared<Arrangement> showingBrightness{Arrangement::Brightness};
+    // Counts the arrangements asked for; one the panel's thread comes to
+    // after a newer one was asked for is left out.
+    Shared<uint32_t> arrangementRequests;
     Shared<uint32_t> driverHandle;
     Shared<int32_t> brightness;        // brightness last read from 1 or written to 8
     Shared<int32_t> shownBrightness;   // brightness the panel last reacted to

@@ -16,6 +16,8 @@ public:
         value_.store(value, std::memory_order_relaxed);
         return value;
     }
+    // One more, indivisibly, as seen by every thread; gives the new value.
+    T Increment() noexcept { return value_.fetch_add(1, std::memory_order_relaxed) + 1; }
 
 private:
     std::atomic<T> value_;

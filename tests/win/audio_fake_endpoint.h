@@ -32,6 +32,11 @@ public:
         const std::lock_guard<std::mutex> lock(mutex_);
         return level_;
     }
+    // Every level set, in order.
+    std::vector<float> LevelsSet() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return levelsSet_;
+    }
     bool Muted() {
         const std::lock_guard<std::mutex> lock(mutex_);
         return muted_;
@@ -60,7 +65,10 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetMasterVolumeLevelScalar(FLOAT level, LPCGUID context) override {
-        return Change(context, [&] { level_ = level; });
+        return Change(context, [&] {
+            level_ = level;
+            levelsSet_.push_back(level);
+        });
     }
     HRESULT STDMETHODCALLTYPE GetMasterVolumeLevelScalar(FLOAT* level) override {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -120,6 +128,7 @@ private:
 
     std::mutex mutex_;
     float level_;
+    std::vector<float> levelsSet_;
     bool muted_ = false;
     HRESULT setResult_ = S_OK;
     std::vector<ComPtr<IAudioEndpointVolumeCallback>> callbacks_;

@@ -3,6 +3,7 @@
 // carries changes both ways between the simulated controller and the device.
 #include <gtest/gtest.h>
 
+#include "app/QueuedPanelOperations.h"
 #include "audio/EndpointVolumeBackEnd.h"
 #include "audio_fake_endpoint.h"
 #include "audio_test_support.h"
@@ -144,6 +145,37 @@ TEST_F(AudioPanel, SliderBrightnessReachesTheControllerWithinOnePollCycle) {
     EXPECT_EQ(write->value, 11u);
     EXPECT_LE(PollCyclesBefore(*write, seq), 1);
     EXPECT_EQ(WritesAfter(*sim, seq), "W8=11");
+}
+
+TEST_F(AudioPanel, TheSliderMessageOfThePollThreadComesAfterTheValueQueuedBeforeIt) {
+    Start();
+    CLumitraxDlg& panel = running->Panel();
+    SendMessageA(panel.Controls().switchButton.GetSafeHwnd(), BM_CLICK, 0, 0);
+    ASSERT_EQ(panel.Layout().Shown(), Arrangement::Volume);
+    QueuedPanelOperations ops(panel, panel.State(), panel.Queue(), panel.Audio());
+    std::atomic<bool> ran{false};
+    ops.SetSliderValue(4);
+    panel.Queue().Post([&] { ran = true; });
+    ASSERT_TRUE(WaitUntil([&] { return ran.load(); }, 5s));
+
+    // A message box holds the panel's thread in its own loop while the poll
+    // thread asks for a new value and the message that pushes it.
+    panel.Queue().Post([&panel] { ShowMessageBox(panel.GetSafeHwnd(), "hold"); });
+    const DWORD panelThread = GetWindowThreadProcessId(panel.GetSafeHwnd(), nullptr);
+    ASSERT_TRUE(
+        WaitUntil([&] { return FindThreadWindow(panelThread, IsMessageBox) != nullptr; }, 5s));
+    ops.SetSliderValue(13);
+    ops.PostSliderMoving();
+    ran = false;
+    ops.PostSliderMoving(); // a second one, as a marker that the first was handled
+    const std::vector<ShownMessageBox> boxes = AnswerMessageBoxes(
+        panelThread, [] { return true; }, 10s);
+    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_TRUE(WaitUntil([&] { return speakers->Endpoint().LevelsSet().size() >= 3; }, 5s));
+    const std::vector<float> levels = speakers->Endpoint().LevelsSet();
+    // Start-up set the keypad's 10 steps; then 13 steps, never the old 4.
+    EXPECT_EQ(std::vector<float>(levels.begin() + 1, levels.end()),
+              (std::vector<float>{0.65f, 0.65f}));
 }
 
 } // namespace

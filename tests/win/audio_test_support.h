@@ -15,8 +15,8 @@
 
 #include "app/LumitraxDlg.h"
 #include "audio/AudioDevice.h"
-#include "controller/GpiDll.h"
 #include "controller/GpiDllDriver.h"
+#include "drivers/GpiDll.h"
 #include "drivers/KeypadSimClient.h"
 #include "tests/win/WaitUntil.h"
 
@@ -160,7 +160,7 @@ public:
     explicit RunningPanel(std::function<void(CLumitraxDlg&)> prepare,
                           AudioBackEndFactory audio = MakeAudioBackEnd)
         : thread_([this, prepare = std::move(prepare), audio = std::move(audio)] {
-              CLumitraxDlg panel(panelLock_, audio);
+              CLumitraxDlg panel(audio);
               prepare(panel);
               threadId_ = GetCurrentThreadId();
               panel_ = &panel;
@@ -201,7 +201,6 @@ private:
         });
     }
 
-    std::recursive_mutex panelLock_;
     std::atomic<DWORD> threadId_{0};
     std::atomic<CLumitraxDlg*> panel_{nullptr};
     std::atomic<int> pollingWhenEnded_{-1};

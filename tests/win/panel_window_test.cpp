@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "app/LumitraxDlg.h"
-#include "controller/GpiDll.h"
 #include "controls/PanelPlacement.h"
 #include "display/LayoutArithmetic.h"
+#include "drivers/GpiDll.h"
 #include "res/resource.h"
 #include "tests/win/WaitUntil.h"
 #include "tests/win/audio_test_support.h"
@@ -126,15 +126,28 @@ public:
                SendMessageTimeoutA(Window(), WM_NULL, 0, 0, SMTO_BLOCK, 30000, nullptr);
     }
     void Click(const CBitmapButton& button) { SendMessageA(button.GetSafeHwnd(), BM_CLICK, 0, 0); }
+    // Runs work on the panel's thread and waits for it.
+    bool OnPanelThread(std::function<void()> work) {
+        std::atomic<bool> done{false};
+        dialog.Queue().Post([&] {
+            work();
+            done = true;
+        });
+        return WaitUntil([&] { return done.load(); }, 10s);
+    }
 
-    std::recursive_mutex lock;
-    CLumitraxDlg dialog{lock};
+    CLumitraxDlg dialog;
     PanelControls& controls = dialog.Controls();
 
 private:
     std::atomic<bool> ended_{false};
     std::thread thread_;
 };
+
+// Shown as the panel's control, whether or not the panel itself is shown.
+bool HasVisibleStyle(HWND control) {
+    return (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
 PixelRect ClientRectOf(HWND window) {
     RECT r{};
@@ -166,10 +179,10 @@ TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
         ASSERT_TRUE(panel.WaitInitialised());
         EXPECT_EQ(panel.dialog.State().functionCount, c.count);
         const HWND window = panel.Window();
-        EXPECT_EQ(IsWindowVisible(panel.controls.lockButton.GetSafeHwnd()) != 0, c.lock);
-        EXPECT_EQ(IsWindowVisible(panel.controls.dimmingButton.GetSafeHwnd()) != 0,
+        EXPECT_EQ(HasVisibleStyle(panel.controls.lockButton.GetSafeHwnd()), c.lock);
+        EXPECT_EQ(HasVisibleStyle(panel.controls.dimmingButton.GetSafeHwnd()),
                   (c.register25 & 1) != 0);
-        EXPECT_EQ(IsWindowVisible(panel.controls.buzzerButton.GetSafeHwnd()) != 0,
+        EXPECT_EQ(HasVisibleStyle(panel.controls.buzzerButton.GetSafeHwnd()),
                   (c.register25 & 2) != 0);
         EXPECT_EQ(ClientRectOf(panel.controls.switchButton.GetSafeHwnd()).left, c.rowWidth)
             << "the level controls are shifted right by the row of function buttons";
@@ -355,9 +368,10 @@ TEST(PanelWindow, ScreenshotsOfBothArrangements) {
         PanelControls& controls = panel.controls;
         const HWND window = panel.Window();
         ASSERT_TRUE(HasShellDialogMetrics(window)) << "the panel's font is not Tahoma 8 pt";
+        ASSERT_TRUE(panel.OnPanelThread([&] { panel.dialog.ShowPanel(); }));
+        ASSERT_TRUE(IsWindowVisible(window));
+        // After the show, which would wake the backlight.
         panel.dialog.State().backlightOn = c.backlightOn ? 1 : 0;
-        SendMessageA(window, WM_SIZE, SIZE_RESTORED, 0); // centred on the screen
-        ShowWindow(window, SW_SHOWNA);
         const Picture background =
             ReadBitmapResource(threeFunctions ? IDB_BACKGROUND_3 : IDB_BACKGROUND_1);
         ASSERT_EQ(panel.dialog.Shape().BackgroundInfo().bmWidth, background.width);

@@ -252,3 +252,26 @@ TEST_F(SliderTest, FocusFrameOnlyWithTheOptionAndTheFocus) {
     Send(WM_SETFOCUS);
     EXPECT_GT(Differences(Shown(), plain), 100);
 }
+
+TEST(SliderLifetime, AWindowThatOutlivesItsSliderGetsItsOwnProcedureBack) {
+    const HWND control = CreateWindowExA(0, "STATIC", "", WS_POPUP | SS_BITMAP, 0, 0, 80, 20,
+                                         nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    const HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 80, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(control && parent);
+    SetParent(control, parent);
+    SetWindowLongPtrA(control, GWLP_ID, kId);
+    const LONG_PTR own = GetWindowLongPtrA(control, GWLP_WNDPROC);
+    {
+        CBitmapSlider slider;
+        slider.Attach(parent, kId);
+        EXPECT_NE(GetWindowLongPtrA(control, GWLP_WNDPROC), own);
+    }
+    EXPECT_EQ(GetWindowLongPtrA(control, GWLP_WNDPROC), own);
+    EXPECT_EQ(GetPropA(control, "CBitmapSlider"), nullptr);
+    // Messages to it no longer lead to the object that is gone.
+    SendMessageA(control, WM_KEYDOWN, VK_RIGHT, 0);
+    InvalidateRect(control, nullptr, TRUE);
+    UpdateWindow(control);
+    DestroyWindow(parent);
+}

@@ -20,8 +20,8 @@ TEST(Lifecycle, StartUpReadsTheControllerInOrderForBothProfiles) {
         Profile profile;
         const char* accesses;
     } cases[] = {
-        // status, functions; version, volume, brightness; functions again
-        {Profile::Extended, "R18 R25 R17 R2 R1 R25"},
+        // status, functions; version, volume, brightness; environment; functions again
+        {Profile::Extended, "R18 R25 R17 R2 R1 R27 R25"},
         // without extended registers neither 25 nor 27 is touched
         {Profile::Basic, "R18 R17 R2 R1"},
     };
@@ -56,7 +56,7 @@ TEST(Lifecycle, StartUpWithRegistersThatNeverAnswer) {
     } cases[] = {
         // The status stays 0: no extended registers, so 25 and 27 are never read.
         {"status", 18, 5, "R17 R2 R1"},
-        {"version", 17, 250, "R18 R25 R2 R1 R25"},
+        {"version", 17, 250, "R18 R25 R2 R1 R27 R25"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

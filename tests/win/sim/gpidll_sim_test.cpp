@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "controller/GpiDll.h"
+#include "drivers/GpiDll.h"
 #include "drivers/KeypadSimClient.h"
 
 using namespace keypad;

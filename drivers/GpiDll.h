@@ -3,7 +3,7 @@
 // program binds them (undecorated names, C calling convention).
 #include <cstdint>
 
-#include "controller/SmbRequest.h"
+#include "drivers/SmbRequest.h"
 
 #ifdef _WIN32
 #define GPIDLL_CALL __cdecl

@@ -1,0 +1,138 @@
+#include "display/TrayIcon.h"
+
+#include <cstring>
+
+#include "controller/RegisterMap.h"
+#include "display/TrayIndication.h"
+#include "framework/ErrorReport.h"
+#include "res/resource.h"
+#include "shared/PanelMessages.h"
+
+namespace {
+constexpr UINT kRetryPeriodMs = 3000;
+constexpr int kRetries = 10;
+
+HICON LoadIconResource(UINT id) {
+    return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+}
+
+void SetTip(NOTIFYICONDATAA& record, const char* tip) {
+    std::strncpy(record.szTip, tip, sizeof record.szTip - 1);
+    record.szTip[sizeof record.szTip - 1] = '\0';
+}
+} // namespace
+
+#ifndef _WIN64
+static_assert(sizeof(NOTIFYICONDATAA) == 508, "the shell's ANSI record in its 508-byte form");
+#endif
+
+TrayIcon::TrayIcon(PanelState& state, CMCU& controller, PanelControls& controls)
+    : state_(state), controller_(controller), controls_(controls),
+      appIcon_(LoadIconResource(IDI_LUMITRAX)) {}
+
+TrayIcon::~TrayIcon() {
+    if (trayMenu_)
+        DestroyMenu(trayMenu_);
+}
+
+void TrayIcon::AddTrayIcon(HWND owner) {
+    trayIcon_ = {};
+    trayIcon_.cbSize = sizeof trayIcon_;
+    trayIcon_.hWnd = owner;
+    trayIcon_.uID = kTrayIconId;
+    trayIcon_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayIcon_.uCallbackMessage = WM_TRAYICON;
+    trayIcon_.hIcon = appIcon_;
+    SetTip(trayIcon_, "Lumitrax");
+    trayState_ = 0;
+    addAttemptsLeft_ = kRetries;
+    if (!Add())
+        SetTimer(owner, kTrayRetryTimer, kRetryPeriodMs, nullptr);
+}
+
+bool TrayIcon::Add() {
+    added_ = Shell_NotifyIconA(NIM_ADD, &trayIcon_) != FALSE;
+    return added_;
+}
+
+void TrayIcon::OnRetryTimer() {
+    if (Add() || --addAttemptsLeft_ <= 0) {
+        KillTimer(trayIcon_.hWnd, kTrayRetryTimer);
+        if (!added_)
+            Trace("the shell did not take the tray icon; it comes when the task bar starts");
+    }
+}
+
+void TrayIcon::OnTaskbarCreated() {
+    if (trayIcon_.hWnd)
+        Add();
+}
+
+void TrayIcon::DeleteTrayIcon() {
+    if (!trayIcon_.hWnd)
+        return;
+    KillTimer(trayIcon_.hWnd, kTrayRetryTimer);
+    Shell_NotifyIconA(NIM_DELETE, &trayIcon_);
+    added_ = false;
+}
+
+void TrayIcon::LoadTrayMenu() {
+    trayMenu_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+    if (!trayMenu_)
+        return;
+    trayPopup_ = GetSubMenu(trayMenu_, 0);
+    if (!trayPopup_)
+        return;
+    if (!state_.extendedRegisters) {
+        EnableMenuItem(trayPopup_, 1, MF_BYPOSITION | MF_GRAYED | MF_DISABLED);
+        return;
+    }
+    int32_t lux = 0;
+    if (!controller_.ReadRegister(REG_LUX, lux))
+        return;
+    if (const std::optional<uint32_t> item = EnvironmentItemFor(lux)) {
+        environmentItem_ = *item;
+        CheckMenuItem(trayMenu_, environmentItem_, MF_BYCOMMAND | MF_CHECKED);
+    }
+}
+
+void TrayIcon::UpdateTrayIndication() {
+    const int index = TrayIndicationIndex(state_.autoDimming != 0, state_.keypadLocked != 0);
+    if (index == trayState_)
+        return;
+    trayState_ = index;
+    const TrayIndication& shown = TrayIndicationFor(index);
+    // Icons loaded by id are the module's shared ones: nothing to release.
+    trayIcon_.hIcon = LoadIconResource(shown.icon);
+    SetTip(trayIcon_, shown.tooltip);
+    controls_.lockButton.LoadBitmaps(shown.lockPicture);
+    controls_.lockButton.Invalidate();
+    controls_.dimmingButton.LoadBitmaps(shown.dimmingPicture);
+    controls_.dimmingButton.Invalidate();
+    SendRecord();
+}
+
+void TrayIcon::SendRecord() {
+    if (!trayIcon_.hWnd)
+        return;
+    if (!Shell_NotifyIconA(NIM_MODIFY, &trayIcon_))
+        Add();
+}
+
+void TrayIcon::ShowMenu(POINT at) {
+    if (!trayPopup_)
+        return;
+    const HWND owner = trayIcon_.hWnd;
+    SetForegroundWindow(owner);
+    TrackPopupMenu(trayPopup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    // Lets the menu close when the user clicks elsewhere next time.
+    PostMessageA(owner, WM_NULL, 0, 0);
+}
+
+void TrayIcon::CheckEnvironmentItem(UINT item) {
+    if (!trayMenu_)
+        return;
+    CheckMenuItem(trayMenu_, environmentItem_, MF_BYCOMMAND | MF_UNCHECKED);
+    CheckMenuItem(trayMenu_, item, MF_BYCOMMAND | MF_CHECKED);
+    environmentItem_ = item;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Where the panel stands beside the tray icon: the arithmetic, for any task
+// bar edge and any monitor, kept whole inside the work area of the monitor
+// that holds the icon.
+#include "controls/PixelRect.h"
+#include "controls/PanelPlacement.h"
+
+enum class TaskBarEdge { Left, Top, Right, Bottom };
+
+// The part of the screen the panel may use: the work area of one monitor
+// (the screen less the task bar), and the edge the task bar stands on.
+struct WorkArea {
+    PixelRect area;
+    TaskBarEdge edge = TaskBarEdge::Bottom;
+};
+
+// Beside the icon, 5 pixels away: above it when the panel fits above, else
+// below it (task bar at the bottom or top); left or right of it towards the
+// screen's middle (task bar on the right or left). Left-aligned with the icon
+// (top-aligned beside a vertical task bar), then shifted into the work area.
+// A task bar at the bottom of the primary monitor gives x = icon.left, or
+// the screen width less the panel's width when that would pass the right
+// edge, and y = icon.top - height - 5.
+PixelPoint PlaceBesideIcon(const PixelRect& icon, PixelSize panel, const WorkArea& work);
+// The corner of the work area next to the task bar's notification area:
+// bottom-right for a task bar at the bottom or right, top-right at the top,
+// bottom-left at the left.
+PixelPoint PlaceInCorner(PixelSize panel, const WorkArea& work);
+// The task bar's edge from where a monitor's work area lies inside the
+// monitor (the side where they differ); bottom when they do not.
+TaskBarEdge EdgeOfWorkArea(const PixelRect& monitor, const PixelRect& work);

@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "FakeDriver.h"
+#include "display/PanelVisibility.h"
+
+namespace {
+constexpr PixelSize kPanel{530, 70};
+// A bottom task bar on a 1024 × 768 screen, the icon at its right end.
+constexpr PixelRect kWork{0, 0, 1024, 748};
+constexpr PixelRect kIcon{1000, 750, 1016, 766};
+
+class FakeHook : public HookControl {
+public:
+    bool SetPanelHook(const HookRect& r) override {
+        if (!set)
+            rect = r;
+        set = true;
+        ops.push_back("hook=" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                      std::to_string(r.right) + "," + std::to_string(r.bottom));
+        return true;
+    }
+    bool RemovePanelHook() override {
+        set = false;
+        ops.push_back("unhook");
+        return true;
+    }
+    bool set = false;
+    HookRect rect;
+    std::vector<std::string>& ops;
+    explicit FakeHook(std::vector<std::string>& log) : ops(log) {}
+};
+
+// The panel window on a fake clock: timers fire when the test lets time
+// pass; every other call is recorded in order.
+class FakeWindow : public PanelWindow {
+public:
+    explicit FakeWindow(std::vector<std::string>& log) : ops(log) {}
+
+    void SetTimer(PanelTimer timer) override { due[timer] = now + PeriodMs(timer); }
+    void KillTimer(PanelTimer timer) override { due.erase(timer); }
+    void SetOpacity(uint8_t alpha) override {
+        opacity = alpha;
+        opacities.push_back(alpha);
+    }
+    void MoveTo(PixelPoint origin) override {
+        at = origin;
+        ops.push_back("move=" + std::to_string(origin.x) + "," + std::to_string(origin.y));
+    }
+    void ShowAndActivate() override {
+        shown = true;
+        ops.push_back("show");
+    }
+    void Hide() override {
+        shown = false;
+        ops.push_back("hide");
+    }
+    PixelPoint Cursor() override { return cursor; }
+    PixelRect WindowRect() override { return PixelRect::At(at.x, at.y, kPanel); }
+    std::optional<PixelRect> TrayIconRect() override { return icon; }
+    WorkArea WorkAreaFor(const std::optional<PixelRect>&) override { return {kWork}; }
+    void SendPanelFade() override { onFade(); }
+    void Pause(uint32_t ms) override {
+        ops.push_back("pause=" + std::to_string(ms));
+        now += ms;
+    }
+    void SetFunctionButtonPicture(int id) override {
+        ops.push_back("picture=" + std::to_string(id));
+    }
+    void RedrawFunctionButton() override { ops.push_back("redraw"); }
+
+    // Lets ms pass, firing each timer as it falls due (a timer repeats
+    // until killed).
+    template <class Fire> void Advance(uint32_t ms, Fire fire) {
+        const uint64_t end = now + ms;
+        for (;;) {
+            auto next = due.end();
+            for (auto it = due.begin(); it != due.end(); ++it)
+                if (it->second <= end && (next == due.end() || it->second < next->second))
+                    next = it;
+            if (next == due.end())
+                break;
+            now = next->second;
+            const PanelTimer timer = next->first;
+            next->second = now + PeriodMs(timer);
+            fire(timer);
+        }
+        now = end;
+    }
+    bool Running(PanelTimer timer) const { return due.count(timer) != 0; }
+
+    std::vector<std::string>& ops;
+    std::map<PanelTimer, uint64_t> due;
+    uint64_t now = 0;
+    PixelPoint at{};
+    PixelPoint cursor{5, 5}; // off the panel
+    std::optional<PixelRect> icon = kIcon;
+    bool shown = false;
+    uint8_t opacity = 255;
+    std::vector<uint8_t> opacities;
+    std::function<void()> onFade;
+};
+
+struct Visibility : ::testing::Test {
+    std::vector<std::string> ops;
+    FakeDriver driver;
+    CMCU controller{driver, nullptr, std::chrono::milliseconds(0)};
+    PanelState state;
+    FakeWindow window{ops};
+    FakeHook hook{ops};
+    PanelVisibility panel{state, controller, window, hook};
+
+    void SetUp() override {
+        panel.SetPanelSize(kPanel);
+        window.onFade = [this] { panel.OnPanelFade(); };
+    }
+    void Advance(uint32_t ms) {
+        window.Advance(ms, [this](PanelTimer timer) { panel.OnTimer(timer); });
+    }
+    std::string Ops() {
+        std::string out;
+        for (const auto& op : ops)
+            out += (out.empty() ? "" : " ") + op;
+        ops.clear();
+        return out;
+    }
+};
+} // namespace
+
+TEST_F(Visibility, HiddenUntilShownThenAboveTheIconWithItsHook) {
+    EXPECT_FALSE(panel.MayShow()) << "the template's visible style does not show it";
+    panel.ShowPanel();
+    // 1000 - the icon's left; 750 - 70 - 5.
+    EXPECT_EQ(Ops(), "move=494,675 hook=494,675,1024,745 show");
+    EXPECT_TRUE(panel.MayShow());
+    EXPECT_TRUE(panel.PanelOpen());
+    EXPECT_FALSE(window.Running(PanelTimer::HideCheck)) << "a fresh show arms no timer";
+    Advance(60000);
+    EXPECT_TRUE(window.shown) << "it stays until something hides it";
+}
+
+TEST_F(Visibility, ASecondShowHidesItFiveSecondsLaterOnTheSchedule) {
+    panel.ShowPanel();
+    Advance(300);
+    panel.ShowPanel();
+    EXPECT_TRUE(window.Running(PanelTimer::HideCheck));
+    Ops();
+    Advance(999);
+    EXPECT_FALSE(panel.FadingOut());
+    Advance(1);
+    EXPECT_TRUE(panel.FadingOut()) << "the cursor is off the panel at the check";
+    EXPECT_FALSE(window.Running(PanelTimer::HideCheck));
+
+    // Tick by tick: five ticks without a visible change, then 15 less a tick.
+    std::vector<int16_t> alphas;
+    for (int tick = 1; tick <= 20; ++tick) {
+        Advance(200);
+        alphas.push_back(panel.FadeAlpha());
+        EXPECT_TRUE(window.shown) << "tick " << tick;
+    }
+    EXPECT_EQ(alphas, (std::vector<int16_t>{254, 253, 252, 251, 250, 235, 220, 205, 190, 175, 160,
+                                            145, 130, 115, 100, 85, 70, 55, 40, 25}));
+    EXPECT_EQ(window.opacities, (std::vector<uint8_t>{235, 220, 205, 190, 175, 160, 145, 130,
+                                                      115, 100, 85, 70, 55, 40, 25}));
+    Advance(199);
+    EXPECT_TRUE(window.shown);
+    Advance(1); // tick 21: 5.2 s after the second show
+    EXPECT_FALSE(window.shown);
+    EXPECT_EQ(window.opacity, 255) << "hidden, then opaque again for the next show";
+    EXPECT_EQ(panel.FadeAlpha(), 255);
+    EXPECT_FALSE(panel.FadingOut());
+    EXPECT_FALSE(panel.PanelVisible());
+    EXPECT_FALSE(panel.PanelOpen());
+    EXPECT_FALSE(panel.ReshowBlocked()) << "the fade's end does not block a re-show";
+    EXPECT_FALSE(hook.set);
+    EXPECT_TRUE(window.Running(PanelTimer::Reshow));
+    EXPECT_FALSE(window.Running(PanelTimer::Fade));
+}
+
+TEST_F(Visibility, ACursorOnThePanelKeepsItUpUntilTheNextShow) {
+    panel.ShowPanel();
+    panel.ShowPanel();
+    // On the right and bottom edges counts as inside.
+    for (PixelPoint inside : {PixelPoint{700, 700}, PixelPoint{1024, 745}}) {
+        window.cursor = inside;
+        panel.ShowPanel();
+        Advance(1000);
+        EXPECT_FALSE(panel.FadingOut());
+        EXPECT_FALSE(window.Running(PanelTimer::HideCheck)) << "the check is not repeated";
+        Advance(30000);
+        EXPECT_TRUE(window.shown);
+    }
+    window.cursor = {1025, 745};
+    panel.ShowPanel();
+    Advance(1000);
+    EXPECT_TRUE(panel.FadingOut());
+}
+
+TEST_F(Visibility, AShowOrTheMouseDuringAFadeMakesItOpaqueAgain) {
+    panel.ShowPanel();
+    panel.ShowPanel();
+    Advance(1000 + 8 * 200);
+    ASSERT_TRUE(panel.FadingOut());
+    ASSERT_EQ(window.opacity, 205);
+    panel.ShowPanel();
+    EXPECT_FALSE(panel.FadingOut());
+    EXPECT_EQ(window.opacity, 255);
+    EXPECT_EQ(panel.FadeAlpha(), 255);
+    EXPECT_FALSE(window.Running(PanelTimer::Fade));
+    EXPECT_TRUE(window.Running(PanelTimer::HideCheck)) << "a new one-second check";
+
+    Advance(1000 + 6 * 200);
+    ASSERT_TRUE(panel.FadingOut());
+    panel.StopFade(); // the mouse moved over the panel
+    EXPECT_EQ(window.opacity, 255);
+    Advance(10000);
+    EXPECT_TRUE(window.shown);
+}
+
+TEST_F(Visibility, AfterHidePanelAFadeRequestWaitsOneSecondButAShowDoesNot) {
+    panel.ShowPanel();
+    Ops();
+    panel.HidePanel();
+    EXPECT_EQ(Ops(), "unhook hide");
+    EXPECT_TRUE(panel.ReshowBlocked());
+    panel.OnPanelFade();
+    EXPECT_FALSE(panel.FadingOut()) << "ignored while blocked";
+    Advance(1000);
+    EXPECT_FALSE(panel.ReshowBlocked());
+    EXPECT_FALSE(window.Running(PanelTimer::Reshow));
+    panel.OnPanelFade();
+    EXPECT_TRUE(panel.FadingOut());
+
+    panel.StopFade();
+    panel.HidePanel();
+    panel.ShowPanel();
+    EXPECT_TRUE(window.shown) << "a show is not held back";
+}
+
+TEST_F(Visibility, HiddenFromOutsideItStillCountsAsOpen) {
+    panel.ShowPanel();
+    panel.OnPanelHide();
+    EXPECT_FALSE(window.shown);
+    EXPECT_TRUE(panel.PanelOpen());
+    EXPECT_TRUE(hook.set) << "hook and timers stay";
+    Ops();
+    panel.ShowPanel();
+    EXPECT_EQ(Ops(), "move=494,675 hook=494,675,1024,745 show") << "shown again";
+    panel.OnPanelHide();
+    window.cursor = {600, 700};
+    panel.OnTrayClick(window.cursor);
+    EXPECT_EQ(Ops(), "hide move=494,625 unhook hide") << "the tray click takes the close branch";
+    EXPECT_TRUE(panel.ReshowBlocked());
+}
+
+TEST_F(Visibility, TrayClicksOpenAtTheCursorAndClose) {
+    const struct {
+        PixelPoint cursor;
+        const char* opened;
+    } cases[] = {
+        // Bottom 5 pixels above the cursor, hooked down to the cursor.
+        {{300, 500}, "move=300,425 hook=300,425,830,500 show"},
+        // On the task bar: kept in the work area above it.
+        {{300, 758}, "move=300,678 hook=300,678,830,758 show"},
+        // Near the right edge: flush with it.
+        {{1010, 758}, "move=494,678 hook=494,678,1024,758 show"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cursor.x);
+        Ops();
+        panel.OnTrayClick(c.cursor);
+        EXPECT_EQ(Ops(), c.opened);
+        EXPECT_FALSE(window.Running(PanelTimer::HideCheck));
+        panel.OnTrayClick(c.cursor);
+        EXPECT_EQ(Ops(), std::string(c.opened).substr(0, std::string(c.opened).find(" hook")) +
+                             " unhook hide");
+        Advance(1000);
+    }
+}
+
+TEST_F(Visibility, NoIconFoundPutsItInTheCornerBesideTheTray) {
+    window.icon.reset();
+    panel.ShowPanel();
+    EXPECT_EQ(Ops(), "move=494,678 hook=494,678,1024,748 show");
+}
+
+TEST_F(Visibility, WakeTurnsTheBacklightOnAndShowsThePanel) {
+    panel.OnHookWake();
+    EXPECT_EQ(Ops(), "redraw") << "the backlight is on: nothing else";
+    EXPECT_EQ(driver.Accesses(), "");
+
+    hook.set = true; // the backlight hook, all zero
+    hook.rect = HookRect{};
+    state.backlightOn = 0;
+    state.backlightValue = 0;
+    panel.OnHookWake();
+    EXPECT_EQ(Ops(), "pause=500 unhook picture=159 move=494,675 hook=494,675,1024,745 show redraw");
+    EXPECT_EQ(driver.Accesses(true), "W20=1");
+    EXPECT_EQ(state.backlightOn, 1);
+    EXPECT_EQ(state.backlightValue, 1);
+    EXPECT_EQ(hook.rect.right, 1024) << "the panel's hook, not the backlight's";
+
+    // A show while the backlight is off wakes it first.
+    driver.ClearLog();
+    panel.HidePanel();
+    state.backlightOn = 0;
+    state.showingBrightness = Arrangement::Volume;
+    Ops();
+    panel.ShowPanel();
+    EXPECT_EQ(driver.Accesses(true), "W20=1");
+    EXPECT_TRUE(window.shown);
+    EXPECT_EQ(Ops().find("picture"), std::string::npos) << "the volume picture stays";
+}

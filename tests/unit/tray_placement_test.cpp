@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "display/TrayPlacement.h"
+#include "display/TrayIndication.h"
+#include "display/TrayRecords.h"
+
+namespace {
+constexpr PixelSize kPanel{530, 70};
+
+std::string At(PixelPoint p) {
+    return std::to_string(p.x) + "," + std::to_string(p.y);
+}
+} // namespace
+
+TEST(TrayPlacement, BottomTaskBarOnThePrimaryScreenGivesTheUsualNumbers) {
+    const WorkArea work{{0, 0, 1024, 738}, TaskBarEdge::Bottom};
+    const struct {
+        const char* what;
+        PixelRect icon;
+        const char* at;
+    } cases[] = {
+        {"room to the right: at the icon's left", {300, 742, 316, 758}, "300,667"},
+        {"left + width at the screen's width: still at the icon", {494, 742, 510, 758}, "494,667"},
+        {"one more: flush with the right edge", {495, 742, 511, 758}, "494,667"},
+        {"far right", {1000, 742, 1016, 758}, "494,667"},
+    };
+    for (const auto& c : cases) {
+        const PixelPoint at = PlaceBesideIcon(c.icon, kPanel, work);
+        EXPECT_EQ(At(at), c.at) << c.what;
+        EXPECT_EQ(at.y + kPanel.height, c.icon.top - 5) << "5 pixels above the icon";
+    }
+}
+
+TEST(TrayPlacement, EveryTaskBarEdgeKeepsThePanelInTheWorkArea) {
+    const struct {
+        const char* what;
+        WorkArea work;
+        PixelRect icon;
+        const char* at;
+    } cases[] = {
+        {"top: below the icon", {{0, 30, 1024, 768}, TaskBarEdge::Top}, {1000, 7, 1016, 23},
+         "494,30"},
+        {"top, icon lower in the bar: 5 below it", {{0, 40, 1024, 768}, TaskBarEdge::Top},
+         {600, 2, 616, 38}, "494,43"},
+        {"right: left of the icon", {{0, 0, 980, 768}, TaskBarEdge::Right}, {990, 700, 1006, 716},
+         "450,698"},
+        {"left: right of the icon", {{44, 0, 1024, 768}, TaskBarEdge::Left}, {10, 300, 26, 316},
+         "44,300"},
+        {"left, icon high: top-aligned", {{44, 0, 1024, 768}, TaskBarEdge::Left},
+         {10, 740, 26, 756}, "44,698"},
+        // A second monitor right of the primary one, its own bar at the bottom.
+        {"second monitor", {{1024, 0, 2304, 984}, TaskBarEdge::Bottom}, {2280, 989, 2296, 1005},
+         "1774,914"},
+        {"second monitor, icon near its left edge", {{1024, 0, 2304, 984}, TaskBarEdge::Bottom},
+         {1030, 989, 1046, 1005}, "1030,914"},
+        // A work area narrower than the panel: its left edge wins.
+        {"narrow work area", {{100, 0, 400, 500}, TaskBarEdge::Bottom}, {380, 510, 396, 526},
+         "100,430"},
+    };
+    for (const auto& c : cases) {
+        const PixelPoint at = PlaceBesideIcon(c.icon, kPanel, c.work);
+        EXPECT_EQ(At(at), c.at) << c.what;
+        if (c.work.area.Width() >= kPanel.width) {
+            EXPECT_GE(at.x, c.work.area.left) << c.what;
+            EXPECT_LE(at.x + kPanel.width, c.work.area.right) << c.what;
+            EXPECT_GE(at.y, c.work.area.top) << c.what;
+            EXPECT_LE(at.y + kPanel.height, c.work.area.bottom) << c.what;
+        }
+    }
+}
+
+TEST(TrayPlacement, WithoutAnIconTheCornerBesideTheNotificationArea) {
+    EXPECT_EQ(At(PlaceInCorner(kPanel, {{0, 0, 1024, 748}, TaskBarEdge::Bottom})), "494,678");
+    EXPECT_EQ(At(PlaceInCorner(kPanel, {{0, 30, 1024, 768}, TaskBarEdge::Top})), "494,30");
+    EXPECT_EQ(At(PlaceInCorner(kPanel, {{0, 0, 980, 768}, TaskBarEdge::Right})), "450,698");
+    EXPECT_EQ(At(PlaceInCorner(kPanel, {{44, 0, 1024, 768}, TaskBarEdge::Left})), "44,698");
+}
+
+TEST(TrayPlacement, TheTaskBarsEdgeFromTheWorkArea) {
+    const PixelRect monitor{0, 0, 1024, 768};
+    EXPECT_EQ(EdgeOfWorkArea(monitor, {0, 0, 1024, 738}), TaskBarEdge::Bottom);
+    EXPECT_EQ(EdgeOfWorkArea(monitor, {0, 30, 1024, 768}), TaskBarEdge::Top);
+    EXPECT_EQ(EdgeOfWorkArea(monitor, {44, 0, 1024, 768}), TaskBarEdge::Left);
+    EXPECT_EQ(EdgeOfWorkArea(monitor, {0, 0, 980, 768}), TaskBarEdge::Right);
+    EXPECT_EQ(EdgeOfWorkArea(monitor, monitor), TaskBarEdge::Bottom) << "no bar: bottom";
+}
+
+TEST(TrayRecords, ButtonAndIconRecordsOfBothShells) {
+    // A 32-bit shell's button: state at 8, data at 12.
+    uint8_t button32[20] = {};
+    button32[8] = 0x04 | kButtonHidden;
+    button32[12] = 0x78, button32[13] = 0x56, button32[14] = 0x34, button32[15] = 0x12;
+    const TrayButton b32 = ParseTrayButton(button32, kShell32Layout);
+    EXPECT_TRUE(b32.hidden);
+    EXPECT_EQ(b32.iconRecord, 0x12345678u);
+    button32[8] = 0x04;
+    EXPECT_FALSE(ParseTrayButton(button32, kShell32Layout).hidden);
+
+    // A 64-bit shell's button: six reserved bytes, then an 8-byte data word.
+    uint8_t button64[32] = {};
+    for (int i = 0; i < 8; ++i)
+        button64[16 + i] = static_cast<uint8_t>(0x11 * (i + 1));
+    EXPECT_EQ(ParseTrayButton(button64, kShell64Layout).iconRecord, 0x8877665544332211u);
+
+    const uint8_t icon32[8] = {0x34, 0x12, 0, 0, 100, 0, 0, 0};
+    const TrayIconOwner o32 = ParseTrayIconOwner(icon32, kShell32Layout);
+    EXPECT_EQ(o32.window, 0x1234u);
+    EXPECT_EQ(o32.id, 100u);
+    const uint8_t icon64[12] = {0x34, 0x12, 0, 0, 0, 0, 0, 0x01, 100, 0, 0, 0};
+    const TrayIconOwner o64 = ParseTrayIconOwner(icon64, kShell64Layout);
+    EXPECT_EQ(o64.window, 0x0100000000001234u);
+    EXPECT_EQ(o64.id, 100u);
+}
+
+TEST(TrayIndication, EnvironmentItemsOnlyForTheFourValues) {
+    for (int32_t lux = 1; lux <= 4; ++lux) {
+        ASSERT_TRUE(EnvironmentItemFor(lux)) << lux;
+        EXPECT_EQ(EnvironmentValueOf(*EnvironmentItemFor(lux)), lux);
+    }
+    for (int32_t lux : {0, 5, 255, -1})
+        EXPECT_FALSE(EnvironmentItemFor(lux)) << lux;
+    EXPECT_EQ(*EnvironmentItemFor(3), 32776u) << "Factory";
+}
