@@ -23,7 +23,8 @@ PixelPoint PlaceBesideIcon(const PixelRect& icon, PixelSize panel, const WorkAre
         const int32_t above = icon.top - panel.height - kGap;
         at.y = above >= a.top ? above : icon.bottom + kGap;
     }
-    return {Inside(at.x, panel.width, a.left, a.right), Inside(at.y, panel.height, a.top, a.bottom)};
+    return {Inside(at.x, panel.width, a.left, a.right),
+            Inside(at.y, panel.height, a.top, a.bottom)};
 }
 
 PixelPoint PlaceInCorner(PixelSize panel, const WorkArea& work) {

@@ -2,8 +2,8 @@
 // Where the panel stands beside the tray icon: the arithmetic, for any task
 // bar edge and any monitor, kept whole inside the work area of the monitor
 // that holds the icon.
-#include "controls/PixelRect.h"
 #include "controls/PanelPlacement.h"
+#include "controls/PixelRect.h"
 
 enum class TaskBarEdge { Left, Top, Right, Bottom };
 

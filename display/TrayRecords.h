@@ -8,13 +8,13 @@
 #include <optional>
 
 struct TrayRecordLayout {
-    size_t buttonSize;   // the toolbar's button record
-    size_t stateOffset;  // its state byte
-    size_t dataOffset;   // its data word: the address of the icon's record
-    size_t dataSize;     // 4 or 8
-    size_t iconSize;     // bytes read of the icon's record
-    size_t ownerSize;    // its owner window handle, at offset 0
-    size_t idOffset;     // its 32-bit icon id
+    size_t buttonSize;  // the toolbar's button record
+    size_t stateOffset; // its state byte
+    size_t dataOffset;  // its data word: the address of the icon's record
+    size_t dataSize;    // 4 or 8
+    size_t iconSize;    // bytes read of the icon's record
+    size_t ownerSize;   // its owner window handle, at offset 0
+    size_t idOffset;    // its 32-bit icon id
 };
 
 constexpr TrayRecordLayout kShell32Layout{20, 8, 12, 4, 8, 4, 4};

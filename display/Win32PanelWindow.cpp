@@ -88,8 +88,8 @@ WorkArea Win32PanelWindow::WorkAreaFor(const std::optional<PixelRect>& nearby) {
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
         return {ToPixelRect(work), TaskBarEdge::Bottom};
     }
-    WorkArea area{ToPixelRect(info.rcWork), EdgeOfWorkArea(ToPixelRect(info.rcMonitor),
-                                                           ToPixelRect(info.rcWork))};
+    WorkArea area{ToPixelRect(info.rcWork),
+                  EdgeOfWorkArea(ToPixelRect(info.rcMonitor), ToPixelRect(info.rcWork))};
     // The task bar on this monitor says its edge itself (also when it hides
     // itself and leaves the work area whole).
     if (barKnown && MonitorFromRect(&taskBar.rc, MONITOR_DEFAULTTONULL) == monitor)

@@ -41,12 +41,23 @@ press_and_wait() {
   done
 }
 
+xdotool mousemove 40 300 # off the panel, so that it fades when left alone
 press_and_wait vol+ 3
 shot 02-volume-up
 press_and_wait bright- 2
 shot 03-brightness-down
 press_and_wait mute 1
-shot 04-muted
+shot 04-muted-above-the-tray
+
+# One fade, frame by frame: the last key showed the panel again, so its hide
+# check runs; it fades out from 2.2 s on and is gone at 5.2 s.
+for frame in $(seq -w 0 13); do
+  import -window root -crop 560x100+464+660 +repage "$out_dir/fade-$frame.png"
+  sleep 0.4
+done
+convert "$out_dir"/fade-*.png -append "$out_dir/05-fade.png"
+rm -f "$out_dir"/fade-*.png
+echo "screenshot: $out_dir/05-fade.png (one fade, a frame every 0.4 s, top to bottom)"
 
 echo "controller accesses of this session:"
 keypadctl log | grep -v ' G ' | tail -n 40

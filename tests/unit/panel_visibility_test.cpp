@@ -161,10 +161,10 @@ TEST_F(Visibility, ASecondShowHidesItFiveSecondsLaterOnTheSchedule) {
         alphas.push_back(panel.FadeAlpha());
         EXPECT_TRUE(window.shown) << "tick " << tick;
     }
-    EXPECT_EQ(alphas, (std::vector<int16_t>{254, 253, 252, 251, 250, 235, 220, 205, 190, 175, 160,
-                                            145, 130, 115, 100, 85, 70, 55, 40, 25}));
-    EXPECT_EQ(window.opacities, (std::vector<uint8_t>{235, 220, 205, 190, 175, 160, 145, 130,
-                                                      115, 100, 85, 70, 55, 40, 25}));
+    EXPECT_EQ(alphas, (std::vector<int16_t>{254, 253, 252, 251, 250, 235, 220, 205, 190, 175,
+                                            160, 145, 130, 115, 100, 85,  70,  55,  40,  25}));
+    EXPECT_EQ(window.opacities, (std::vector<uint8_t>{235, 220, 205, 190, 175, 160, 145, 130, 115,
+                                                      100, 85, 70, 55, 40, 25}));
     Advance(199);
     EXPECT_TRUE(window.shown);
     Advance(1); // tick 21: 5.2 s after the second show

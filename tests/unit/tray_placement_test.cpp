@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "display/TrayPlacement.h"
 #include "display/TrayIndication.h"
+#include "display/TrayPlacement.h"
 #include "display/TrayRecords.h"
 
 namespace {
@@ -38,23 +38,39 @@ TEST(TrayPlacement, EveryTaskBarEdgeKeepsThePanelInTheWorkArea) {
         PixelRect icon;
         const char* at;
     } cases[] = {
-        {"top: below the icon", {{0, 30, 1024, 768}, TaskBarEdge::Top}, {1000, 7, 1016, 23},
+        {"top: below the icon",
+         {{0, 30, 1024, 768}, TaskBarEdge::Top},
+         {1000, 7, 1016, 23},
          "494,30"},
-        {"top, icon lower in the bar: 5 below it", {{0, 40, 1024, 768}, TaskBarEdge::Top},
-         {600, 2, 616, 38}, "494,43"},
-        {"right: left of the icon", {{0, 0, 980, 768}, TaskBarEdge::Right}, {990, 700, 1006, 716},
+        {"top, icon lower in the bar: 5 below it",
+         {{0, 40, 1024, 768}, TaskBarEdge::Top},
+         {600, 2, 616, 38},
+         "494,43"},
+        {"right: left of the icon",
+         {{0, 0, 980, 768}, TaskBarEdge::Right},
+         {990, 700, 1006, 716},
          "450,698"},
-        {"left: right of the icon", {{44, 0, 1024, 768}, TaskBarEdge::Left}, {10, 300, 26, 316},
+        {"left: right of the icon",
+         {{44, 0, 1024, 768}, TaskBarEdge::Left},
+         {10, 300, 26, 316},
          "44,300"},
-        {"left, icon high: top-aligned", {{44, 0, 1024, 768}, TaskBarEdge::Left},
-         {10, 740, 26, 756}, "44,698"},
+        {"left, icon high: top-aligned",
+         {{44, 0, 1024, 768}, TaskBarEdge::Left},
+         {10, 740, 26, 756},
+         "44,698"},
         // A second monitor right of the primary one, its own bar at the bottom.
-        {"second monitor", {{1024, 0, 2304, 984}, TaskBarEdge::Bottom}, {2280, 989, 2296, 1005},
+        {"second monitor",
+         {{1024, 0, 2304, 984}, TaskBarEdge::Bottom},
+         {2280, 989, 2296, 1005},
          "1774,914"},
-        {"second monitor, icon near its left edge", {{1024, 0, 2304, 984}, TaskBarEdge::Bottom},
-         {1030, 989, 1046, 1005}, "1030,914"},
+        {"second monitor, icon near its left edge",
+         {{1024, 0, 2304, 984}, TaskBarEdge::Bottom},
+         {1030, 989, 1046, 1005},
+         "1030,914"},
         // A work area narrower than the panel: its left edge wins.
-        {"narrow work area", {{100, 0, 400, 500}, TaskBarEdge::Bottom}, {380, 510, 396, 526},
+        {"narrow work area",
+         {{100, 0, 400, 500}, TaskBarEdge::Bottom},
+         {380, 510, 396, 526},
          "100,430"},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,245 @@
+// The panel as a person at the panel PC sees it: hidden until something
+// happens, shown beside the tray, faded out and hidden again; the tray icon
+// answering clicks, coming back when the shell restarts and going when the
+// program ends.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "LumitraxSession.h"
+
+#include <shellapi.h>
+
+namespace {
+using namespace std::chrono_literals;
+using keypad::Key;
+using keypad::Profile;
+
+constexpr auto kStartTimeout = 60s;
+constexpr UINT kTrayIcon = 100;
+constexpr UINT kTrayMessage = WM_USER + 1;
+
+RECT WindowRectOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+RECT WorkArea() {
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+// Whether the shell holds the program's icon: only an icon it knows can be
+// modified (the shell knows icons by owner and id, whoever asks).
+bool TrayIconExists(HWND owner) {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = owner;
+    icon.uID = kTrayIcon;
+    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+}
+
+// The panel's opacity as the system keeps it; nothing when it cannot be read.
+std::optional<BYTE> OpacityOf(HWND window) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) || !(flags & LWA_ALPHA))
+        return std::nullopt;
+    return alpha;
+}
+
+// The first visible popup menu of the process, once it is up.
+struct MenuSearch {
+    DWORD processId;
+    HWND found = nullptr;
+    static BOOL CALLBACK Visit(HWND window, LPARAM param) {
+        auto& self = *reinterpret_cast<MenuSearch*>(param);
+        char cls[16] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != self.processId || !IsWindowVisible(window) || std::string(cls) != "#32768")
+            return TRUE;
+        self.found = window;
+        return FALSE;
+    }
+};
+
+HWND WaitForMenu(DWORD processId, std::chrono::milliseconds timeout) {
+    MenuSearch search{processId};
+    WaitUntil(
+        [&] {
+            EnumWindows(MenuSearch::Visit, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeout);
+    return search.found;
+}
+
+struct PanelDisplay : ::testing::Test {
+    LumitraxSession session{Profile::Extended};
+    HWND panel = nullptr;
+
+    void SetUp() override {
+        SetCursorPos(0, 0); // off where the panel comes
+        ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+        panel = session.Program().WaitForPanel(5s);
+        ASSERT_NE(panel, nullptr);
+    }
+    void TearDown() override {
+        if (panel)
+            PostMessageA(panel, WM_CLOSE, 0, 0);
+        EXPECT_EQ(session.Program().WaitForExit(10s), std::optional<DWORD>(0));
+    }
+    // Presses key and waits until the event it raised is over.
+    keypad::LogEntry PressAndWait(Key key) {
+        const keypad::LogEntry press = session.Press(key);
+        EXPECT_TRUE(session.WaitFor('R', 23, press.seq, 2s));
+        return press;
+    }
+    bool Visible() const { return IsWindowVisible(panel) != 0; }
+};
+} // namespace
+
+TEST_F(PanelDisplay, HiddenAtStartThenShownBesideTheTrayByAKey) {
+    // A few idle cycles: still hidden although the template is visible.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), 2s));
+    EXPECT_FALSE(Visible());
+    EXPECT_TRUE(TrayIconExists(panel));
+
+    const keypad::LogEntry press = session.Press(Key::VolumeUp);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 2s));
+    const uint64_t shownUs = KeypadSimClient::NowUs();
+    int cycles = 0;
+    for (const keypad::LogEntry& e : session.Entries(press.seq))
+        cycles += e.op == 'G' && e.timeUs <= shownUs;
+    EXPECT_LE(cycles, 2) << "shown within one poll cycle of the key";
+
+    // The system has no answer for the icon's place here and the shell's
+    // tray is not a toolbar: the panel stands in the work area's corner
+    // beside the notification area.
+    const RECT work = WorkArea();
+    const RECT placed = WindowRectOf(panel);
+    EXPECT_EQ(placed.right, work.right);
+    EXPECT_EQ(placed.bottom, work.bottom);
+    EXPECT_EQ(OpacityOf(panel), std::optional<BYTE>(255));
+}
+
+TEST_F(PanelDisplay, ASecondKeyStartsTheHideCheckAndThePanelFadesOut) {
+    PressAndWait(Key::VolumeUp);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 2s));
+    const keypad::LogEntry second = PressAndWait(Key::VolumeDown);
+    const uint64_t shownUs = second.timeUs;
+
+    // Watch the opacity as the fade runs, until the panel is hidden.
+    std::vector<BYTE> seen;
+    uint64_t firstDimmedUs = 0, hiddenUs = 0;
+    WaitUntil(
+        [&] {
+            if (!Visible()) {
+                hiddenUs = KeypadSimClient::NowUs();
+                return true;
+            }
+            const std::optional<BYTE> alpha = OpacityOf(panel);
+            if (alpha && *alpha < 255 && (seen.empty() || seen.back() != *alpha)) {
+                if (seen.empty())
+                    firstDimmedUs = KeypadSimClient::NowUs();
+                seen.push_back(*alpha);
+            }
+            return false;
+        },
+        15s);
+    ASSERT_NE(hiddenUs, 0u) << "the panel did not go";
+    const double hiddenAfter = (hiddenUs - shownUs) / 1e6;
+    EXPECT_GE(hiddenAfter, 5.1) << "1 s hide check and 4.2 s of fade";
+    EXPECT_LE(hiddenAfter, 7.5);
+    ASSERT_FALSE(seen.empty()) << "no opacity step was seen";
+    const double dimmedAfter = (firstDimmedUs - shownUs) / 1e6;
+    EXPECT_GE(dimmedAfter, 2.1) << "the first five fade ticks change nothing visible";
+    EXPECT_LE(dimmedAfter, 4.5);
+    for (size_t i = 0; i < seen.size(); ++i) {
+        // 235, 220, ..., 25, and 0 at the last tick, just before the hide.
+        EXPECT_TRUE(seen[i] == 0 || (255 - seen[i]) % 15 == 5) << "not on the schedule: "
+                                                                 << int(seen[i]);
+        if (i > 0) {
+            EXPECT_LT(seen[i], seen[i - 1]);
+        }
+    }
+    EXPECT_GE(seen.size(), 8u) << "the steps are seen as they happen";
+    EXPECT_TRUE(WaitUntil([&] { return OpacityOf(panel) == std::optional<BYTE>(255); }, 2s))
+        << "opaque again for the next show";
+}
+
+TEST_F(PanelDisplay, TrayIconClicksOpenCloseAndShowTheMenu) {
+    SetCursorPos(300, 500);
+    PostMessageA(panel, kTrayMessage, kTrayIcon, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 2s));
+    const RECT placed = WindowRectOf(panel);
+    EXPECT_EQ(placed.left, 300);
+    EXPECT_EQ(placed.bottom, 500 - 5) << "5 pixels above the cursor";
+
+    PostMessageA(panel, kTrayMessage, kTrayIcon, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitUntil([&] { return !Visible(); }, 2s)) << "a second click closes it";
+
+    // A double click toggles once: only the button-down messages act.
+    for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageA(panel, kTrayMessage, kTrayIcon, mouse);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 2s));
+    PostMessageA(panel, kTrayMessage, kTrayIcon, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitUntil([&] { return !Visible(); }, 2s));
+
+    PostMessageA(panel, kTrayMessage, kTrayIcon, WM_RBUTTONUP);
+    const HWND menu = WaitForMenu(session.Program().Id(), 5s);
+    ASSERT_NE(menu, nullptr) << "the right button opens the tray menu";
+    RECT menuRect = WindowRectOf(menu);
+    EXPECT_EQ(menuRect.left, 300) << "at the cursor";
+    PostMessageA(panel, WM_CANCELMODE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5s));
+}
+
+TEST_F(PanelDisplay, ARealClickOnTheIconInTheTaskBarOpensThePanel) {
+    const HWND taskBar = FindWindowA("Shell_TrayWnd", nullptr);
+    ASSERT_NE(taskBar, nullptr);
+    const RECT bar = WindowRectOf(taskBar);
+    ASSERT_TRUE(IsWindowVisible(taskBar)) << "the desktop runs without its task bar";
+    // The program's icon is the only one: the notification area's last slot.
+    const POINT icon{bar.right - 12, (bar.top + bar.bottom) / 2};
+    SetCursorPos(icon.x, icon.y);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(SendInput(2, click, sizeof click[0]), 2u);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 5s));
+    // At the cursor, kept in the work area above the task bar.
+    const RECT placed = WindowRectOf(panel);
+    const RECT work = WorkArea();
+    EXPECT_EQ(placed.right, work.right);
+    EXPECT_EQ(placed.bottom, work.bottom);
+}
+
+TEST_F(PanelDisplay, TheIconComesBackAfterTheShellRestartsAndGoesWithTheProgram) {
+    ASSERT_TRUE(TrayIconExists(panel));
+    // The shell forgets the icon, as a restarted shell would, and says so.
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = panel;
+    icon.uID = kTrayIcon;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
+    ASSERT_FALSE(TrayIconExists(panel));
+    PostMessageA(panel, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(panel); }, 5s));
+
+    // Forgotten again: the next change of the indication adds it.
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
+    PressAndWait(Key::Lock);
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(panel); }, 5s));
+
+    PostMessageA(panel, WM_CLOSE, 0, 0);
+    EXPECT_EQ(session.Program().WaitForExit(10s), std::optional<DWORD>(0));
+    EXPECT_FALSE(TrayIconExists(panel)) << "no dead icon stays behind";
+    panel = nullptr;
+}

@@ -1,0 +1,157 @@
+// The tray icon of the running panel: its picture and tooltip follow the
+// controller's status, the Environment item its ambient-light setting; and
+// the icon object on a window of the test's own: a shell that refuses the
+// icon at first gets it again a few seconds later.
+#include <gtest/gtest.h>
+
+#include "controller/RegisterMap.h"
+#include "display/TrayIcon.h"
+#include "display/TrayIndication.h"
+#include "res/resource.h"
+#include "tests/win/audio_test_support.h"
+
+namespace {
+using namespace std::chrono_literals;
+using keypad::Key;
+using keypad::KeypadModel;
+
+// Runs work on the panel's thread and waits for it.
+template <class Work> bool OnPanelThread(CLumitraxDlg& panel, Work work) {
+    std::atomic<bool> done{false};
+    panel.Queue().Post([&] {
+        work();
+        done = true;
+    });
+    return WaitUntil([&] { return done.load(); }, 10s);
+}
+
+bool ShellHasIcon(HWND owner) {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = owner;
+    icon.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+}
+} // namespace
+
+TEST(TrayIconOfThePanel, PictureAndTooltipFollowDimmingAndTheLock) {
+    std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
+    ASSERT_TRUE(sim);
+    RunningPanel running([](CLumitraxDlg&) {});
+    ASSERT_TRUE(running.WaitUntilPolling(20s));
+    CLumitraxDlg& panel = running.Panel();
+    const struct {
+        Key key;
+        UINT icon;
+        const char* tooltip;
+    } steps[] = {
+        {Key::Dimming, IDI_AUTODIMMING, "AutoDimming"},
+        {Key::Lock, IDI_LOCKED_AUTODIMMING, "Lumitrax Locked / AutoDimming"},
+        {Key::Dimming, IDI_LOCKED, "Lumitrax Locked"},
+        {Key::Lock, IDI_LUMITRAX, "Lumitrax"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.tooltip);
+        const uint64_t seq = LastSeq(*sim);
+        sim->Run([&](KeypadModel& model, uint64_t now) { model.PressKey(step.key, now); });
+        ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'R', 23}, seq, 5000));
+        NOTIFYICONDATAA record{};
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                OnPanelThread(panel, [&] { record = panel.Tray().Record(); });
+                return std::string(record.szTip) == step.tooltip;
+            },
+            5s));
+        EXPECT_EQ(record.hIcon,
+                  LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(step.icon)));
+        EXPECT_TRUE(ShellHasIcon(panel.GetSafeHwnd())) << "the shell has the icon";
+    }
+}
+
+TEST(TrayIconOfThePanel, TheEnvironmentItemCheckedIsTheControllersSetting) {
+    std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
+    ASSERT_TRUE(sim);
+    for (int lux = 0; lux <= 5; ++lux) {
+        SCOPED_TRACE(lux);
+        sim->Run([lux](KeypadModel& model, uint64_t) {
+            model.Set(REG_LUX, static_cast<uint8_t>(lux));
+        });
+        RunningPanel running([](CLumitraxDlg&) {});
+        ASSERT_TRUE(running.WaitUntilPolling(20s));
+        CLumitraxDlg& panel = running.Panel();
+        std::vector<UINT> checked;
+        OnPanelThread(panel, [&] {
+            for (UINT item = ID_ENV_OFFICE; item <= ID_ENV_OUTDOOR; ++item)
+                if (GetMenuState(panel.Tray().TrayMenu(), item, MF_BYCOMMAND) & MF_CHECKED)
+                    checked.push_back(item);
+        });
+        if (lux >= 1 && lux <= 4)
+            EXPECT_EQ(checked, std::vector<UINT>{*EnvironmentItemFor(lux)});
+        else
+            EXPECT_EQ(checked, std::vector<UINT>{}) << "no item for a value out of range";
+    }
+}
+
+namespace {
+// A window of the test's own whose timer messages reach a tray icon object.
+struct TrayWindow {
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* tray = reinterpret_cast<TrayIcon*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (tray && message == WM_TIMER && wParam == kTrayRetryTimer) {
+            tray->OnRetryTimer();
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    TrayWindow() {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "LumitraxTrayTest";
+        RegisterClassA(&windowClass);
+        window = CreateWindowA("LumitraxTrayTest", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&tray));
+    }
+    ~TrayWindow() {
+        tray.DeleteTrayIcon();
+        DestroyWindow(window);
+    }
+    // Serves the thread's messages until done() holds or the timeout passes.
+    template <class Done> bool Serve(Done done, std::chrono::milliseconds timeout) {
+        return WaitUntil(
+            [&] {
+                MSG msg;
+                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageA(&msg);
+                return done();
+            },
+            timeout);
+    }
+
+    PanelState state;
+    GpiDllDriver driver{GPIDLL_Open()};
+    CMCU controller{driver, nullptr};
+    PanelControls controls;
+    TrayIcon tray{state, controller, controls};
+    HWND window = nullptr;
+};
+} // namespace
+
+TEST(TrayIconObject, AnIconTheShellRefusesIsAddedAgainAndGoesWhenDeleted) {
+    TrayWindow tray;
+    // Something holds the icon's owner and id already: the shell refuses the add.
+    NOTIFYICONDATAA other{};
+    other.cbSize = sizeof other;
+    other.hWnd = tray.window;
+    other.uID = kTrayIconId;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &other));
+    tray.tray.AddTrayIcon(tray.window);
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &other));
+    EXPECT_FALSE(ShellHasIcon(tray.window));
+    EXPECT_TRUE(tray.Serve([&] { return ShellHasIcon(tray.window); }, 10s))
+        << "added again a few seconds later";
+
+    tray.tray.DeleteTrayIcon();
+    EXPECT_FALSE(ShellHasIcon(tray.window)) << "gone while its window is still there";
+}

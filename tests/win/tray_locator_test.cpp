@@ -1,0 +1,236 @@
+// The tray icon locator against FakeShell.exe: a task bar with a real
+// common-controls toolbar in another process, whose buttons and icon records
+// are given on its command line.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "display/TrayIconLocator.h"
+#include "framework/Handle.h"
+#include "framework/Win32.h"
+
+namespace {
+// FakeShell's buttons are this size, side by side from the toolbar's left edge.
+constexpr int kButtonWidth = 24, kButtonHeight = 22;
+constexpr DWORD kStartMs = 20000; // the first start in a prefix loads common controls
+constexpr DWORD kEndMs = 5000;
+
+const HWND kOwner = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234));
+constexpr UINT kId = 100;
+
+struct WindowOfProcess {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindTaskBarOf(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<WindowOfProcess*>(param);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (processId != search.processId || std::string(className) != "Shell_TrayWnd")
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// FakeShell.exe from this program's folder, running with the given buttons
+// until the end of the object's life: then closed with WM_CLOSE, and ended by
+// force when it does not go. A job ends it too should this program die.
+class FakeShell {
+public:
+    explicit FakeShell(const std::string& buttons) {
+        static int started = 0;
+        const std::string name = "TrayLocatorTest" + std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(++started);
+        const KernelHandle ready(CreateEventA(nullptr, TRUE, FALSE, (name + "-ready").c_str()));
+        job_.Reset(CreateJobObjectA(nullptr, nullptr));
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job_.Get(), JobObjectExtendedLimitInformation, &limits,
+                                sizeof limits);
+
+        char path[MAX_PATH];
+        const std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+        std::string command = "\"" + self.substr(0, self.find_last_of('\\') + 1) +
+                              "FakeShell.exe\" " + name + " " + buttons;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                            nullptr, nullptr, &startup, &info)) {
+            ADD_FAILURE() << "cannot start " << command;
+            return;
+        }
+        process_.Reset(info.hProcess);
+        AssignProcessToJobObject(job_.Get(), info.hProcess);
+        ResumeThread(info.hThread);
+        CloseHandle(info.hThread);
+
+        const HANDLE either[] = {ready.Get(), process_.Get()};
+        const DWORD woken = WaitForMultipleObjects(2, either, FALSE, kStartMs);
+        if (woken == WAIT_TIMEOUT) {
+            ADD_FAILURE() << command << " is not ready in time";
+            return;
+        }
+        if (woken != WAIT_OBJECT_0) {
+            DWORD status = 0;
+            GetExitCodeProcess(process_.Get(), &status);
+            ADD_FAILURE() << command << " ended with status " << status;
+            return;
+        }
+        WindowOfProcess search{info.dwProcessId, nullptr};
+        EnumWindows(FindTaskBarOf, reinterpret_cast<LPARAM>(&search));
+        taskBar_ = search.found;
+        const HWND notify = FindWindowExA(taskBar_, nullptr, "TrayNotifyWnd", nullptr);
+        toolbar_ = FindWindowExA(notify, nullptr, TOOLBARCLASSNAMEA, nullptr);
+        if (!toolbar_)
+            ADD_FAILURE() << command << " shows no toolbar";
+    }
+    ~FakeShell() {
+        if (!process_.Get())
+            return;
+        if (taskBar_)
+            PostMessageA(taskBar_, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_.Get(), kEndMs) != WAIT_OBJECT_0) {
+            ADD_FAILURE() << "FakeShell.exe did not end on WM_CLOSE";
+            TerminateProcess(process_.Get(), 1);
+        }
+    }
+    FakeShell(const FakeShell&) = delete;
+    FakeShell& operator=(const FakeShell&) = delete;
+
+    bool Running() const { return toolbar_ != nullptr; }
+    HWND TaskBar() const { return taskBar_; }
+    HWND Toolbar() const { return toolbar_; }
+    HANDLE Process() const { return process_.Get(); }
+    // The screen position of the toolbar's client area.
+    POINT ToolbarOrigin() const {
+        POINT origin{0, 0};
+        ClientToScreen(toolbar_, &origin);
+        return origin;
+    }
+
+private:
+    KernelHandle job_;
+    KernelHandle process_;
+    HWND taskBar_ = nullptr;
+    HWND toolbar_ = nullptr;
+};
+
+// The bytes committed as the process's own (heap, stacks, blocks committed
+// in it from outside), over its whole address space.
+SIZE_T CommittedPrivateBytes(HANDLE process) {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region{};
+    uintptr_t address = 0;
+    while (VirtualQueryEx(process, reinterpret_cast<LPCVOID>(address), &region, sizeof region) ==
+           sizeof region) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            total += region.RegionSize;
+        const uintptr_t next = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+        if (next <= address)
+            break;
+        address = next;
+    }
+    return total;
+}
+
+// Rectangles compared as text, which also says what differs.
+std::string Text(const RECT& r) {
+    return "{" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+           std::to_string(r.right) + ", " + std::to_string(r.bottom) + "}";
+}
+
+constexpr RECT kUntouched{-5, -6, -7, -8};
+
+TEST(TrayLocator, FindsTheButtonOfOwnerAndIdOnTheScreen) {
+    struct Case {
+        const char* what;
+        std::string buttons;
+        int slot; // the match's place among the shown buttons; -1: no rectangle
+    };
+    const Case cases[] = {
+        {"the only button, at the toolbar's left edge", "owner=0x1234,id=100", 0},
+        {"after buttons of another owner and another id",
+         "owner=0x1235,id=100 owner=0x1234,id=101 owner=0x1234,id=100", 2},
+        {"after a hidden button of another icon, which takes no room",
+         "owner=0x99,id=100,hidden owner=0x1234,id=100", 0},
+        {"after data words that cannot be read", "bad freed owner=0x1234,id=100", 2},
+        {"with an owner word beyond 32 bits: window handles are 32-bit values",
+         "owner=0xFFFFFFFF00001234,id=100", 0},
+        {"no buttons", "", -1},
+        {"another owner only", "owner=0x1235,id=100", -1},
+        {"another id only", "owner=0x1234,id=101", -1},
+        {"unreadable data words only", "bad freed", -1},
+        {"hidden", "owner=0x1234,id=100,hidden", -1},
+        {"hidden, ending the search before a shown copy",
+         "owner=0x1234,id=100,hidden owner=0x1234,id=100", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FakeShell shell(c.buttons);
+        ASSERT_TRUE(shell.Running());
+        const POINT origin = shell.ToolbarOrigin();
+        ASSERT_TRUE(origin.x > 0 && origin.y > 0) << "screen and client positions must differ";
+
+        RECT rect = kUntouched;
+        const bool found = FindTrayIconRectIn(shell.TaskBar(), kOwner, kId, rect);
+        EXPECT_EQ(found, c.slot >= 0);
+        if (c.slot < 0) {
+            EXPECT_EQ(Text(rect), Text(kUntouched));
+            continue;
+        }
+        const int left = origin.x + c.slot * kButtonWidth;
+        EXPECT_EQ(Text(rect),
+                  Text({left, origin.y, left + kButtonWidth, origin.y + kButtonHeight}));
+    }
+}
+
+TEST(TrayLocator, NeedsTheNotificationWindowInTheTaskBar) {
+    const FakeShell shell("owner=0x1234,id=100");
+    ASSERT_TRUE(shell.Running());
+    const HWND notify = GetParent(shell.Toolbar());
+    const HWND withoutNotify[] = {nullptr, notify, shell.Toolbar()};
+    for (const HWND taskBar : withoutNotify) {
+        RECT rect = kUntouched;
+        EXPECT_FALSE(FindTrayIconRectIn(taskBar, kOwner, kId, rect)) << taskBar;
+        EXPECT_EQ(Text(rect), Text(kUntouched));
+    }
+}
+
+TEST(TrayLocator, LeavesNothingCommittedInTheShell) {
+    struct Case {
+        const char* what;
+        std::string buttons;
+        bool found;
+    };
+    const Case cases[] = {
+        {"no buttons", "", false},
+        {"a match after others", "owner=0x99,id=100 bad owner=0x1234,id=7 owner=0x1234,id=100",
+         true},
+        {"no match", "owner=0x99,id=100 bad owner=0x1234,id=7", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FakeShell shell(c.buttons);
+        ASSERT_TRUE(shell.Running());
+        RECT rect{};
+        // Once first, so that what the shell's side sets up on the first
+        // toolbar message is there before the count.
+        ASSERT_EQ(FindTrayIconRectIn(shell.TaskBar(), kOwner, kId, rect), c.found);
+        const SIZE_T before = CommittedPrivateBytes(shell.Process());
+        ASSERT_GT(before, 0u);
+        int wrong = 0;
+        for (int i = 0; i < 1000; ++i) {
+            if (FindTrayIconRectIn(shell.TaskBar(), kOwner, kId, rect) != c.found)
+                ++wrong;
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(CommittedPrivateBytes(shell.Process()), before);
+    }
+}
+
+} // namespace
