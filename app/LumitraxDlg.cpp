@@ -30,10 +30,11 @@ CLumitraxDlg::CLumitraxDlg(AudioBackEndFactory audio)
     : CDialog(IDD_LUMITRAX_DIALOG),
       ownedCore_(std::make_unique<PanelCore>(*this, std::move(audio))), core_(*ownedCore_),
       shape_(core_.errors), layout_(core_.state, controls_),
-      tray_(core_.state, core_.controller, controls_), panelWindow_(controls_),
+      tray_(core_.state, core_.controller, controls_), hook_(core_.errors), panelWindow_(controls_),
       visibility_(core_.state, core_.controller, panelWindow_, hook_),
-      commands_(core_.state, core_.controller, controls_, layout_, core_.audio, tray_,
-                core_.panelLock) {
+      commands_(CommandContext{core_.state, core_.controller, controls_, layout_, visibility_,
+                               core_.audio, tray_, hook_, core_.panelLock}),
+      about_(core_.controller) {
     PanelState& state = core_.state;
     core_.controller.ReadRegister(REG_STATUS, state.statusBits);
     state.extendedRegisters = (state.statusBits & kStatusExtended) ? 1 : 0;
@@ -60,6 +61,7 @@ void CLumitraxDlg::UpdateFunctionMask() {
 BOOL CLumitraxDlg::OnInitDialog() {
     core_.uiQueue.SetWindow(window_);
     core_.errors.SetOwner(window_);
+    hook_.SetWindow(window_);
     controls_.Bind(window_);
     InitPanel();
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOREDRAW);
@@ -287,6 +289,37 @@ LRESULT CLumitraxDlg::OnTrayIcon(WPARAM, LPARAM lParam) {
     return 1;
 }
 
+void CLumitraxDlg::OnDimmingButton() {
+    commands_.OnDimmingButton();
+}
+
+void CLumitraxDlg::OnFunctionButton() {
+    commands_.OnFunctionButton();
+}
+
+void CLumitraxDlg::OnBuzzerButton() {
+    commands_.OnBuzzerButton();
+}
+
+void CLumitraxDlg::OnLockButton() {
+    commands_.OnLockButton();
+}
+
+void CLumitraxDlg::OnEnvironment(UINT item) {
+    commands_.OnEnvironment(item);
+}
+
+void CLumitraxDlg::OnAbout() {
+    about_.OnAbout();
+}
+
+bool CLumitraxDlg::OnSysCommand(WPARAM command) {
+    if ((command & 0xFFF0) != kAboutSystemCommand)
+        return false;
+    OnAbout();
+    return true;
+}
+
 LRESULT CLumitraxDlg::OnSliderMoved(WPARAM wParam, LPARAM) {
     return commands_.OnSliderMoved(wParam);
 }
@@ -327,8 +360,41 @@ LRESULT CLumitraxDlg::OnMixerControlChange(WPARAM, LPARAM lParam) {
 
 // --- Message map ---
 
+bool CLumitraxDlg::OnCommand(UINT id, UINT notification) {
+    if (notification == BN_CLICKED) {
+        switch (id) {
+        case IDC_DIMMING:
+            OnDimmingButton();
+            return true;
+        case IDC_FUNCTION:
+            OnFunctionButton();
+            return true;
+        case IDC_SWITCH:
+            OnSwitchButton();
+            return true;
+        case IDC_BUZZER:
+            OnBuzzerButton();
+            return true;
+        case IDC_LOCK:
+            OnLockButton();
+            return true;
+        }
+    }
+    if (id == ID_ABOUT) {
+        OnAbout();
+        return true;
+    }
+    if (id >= ID_ENV_OFFICE && id <= ID_ENV_OUTDOOR) {
+        OnEnvironment(id);
+        return true;
+    }
+    return false;
+}
+
 BOOL CLumitraxDlg::PreTranslateMessage(MSG* msg) {
     core_.uiQueue.RunIfStalled();
+    if (commands_.PreTranslateMessage(*msg))
+        return TRUE;
     // The system's audio devices changed: reopen the audio back-end.
     if (IsDeviceChangeMessage(msg->message))
         PostMessageA(window_, MM_MIXM_LINE_CHANGE, 0, 0);
@@ -366,10 +432,14 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         core_.uiQueue.SetWindow(nullptr);
         core_.errors.SetOwner(nullptr);
         tray_.DeleteTrayIcon();
+        hook_.RemovePanelHook();
         return false;
     case WM_ENDSESSION:
-        if (wParam)
-            tray_.DeleteTrayIcon(); // the process may end without a WM_DESTROY
+        if (wParam) {
+            // The process may end without a WM_DESTROY.
+            tray_.DeleteTrayIcon();
+            hook_.RemovePanelHook();
+        }
         return false;
     case WM_WINDOWPOSCHANGING:
         OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
@@ -397,11 +467,11 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
             return false;
         result = TRUE;
         return true;
+    case WM_SYSCOMMAND:
+        return OnSysCommand(wParam);
     case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_SWITCH) {
-            OnSwitchButton();
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
             return true;
-        }
         break;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {

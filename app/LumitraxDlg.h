@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "app/PanelCore.h"
+#include "commands/AboutBox.h"
 #include "commands/PanelCommands.h"
 #include "commands/PanelHook.h"
 #include "controls/PanelControls.h"
@@ -54,10 +55,18 @@ public:
     void UpdateTrayIndication();
     LRESULT OnTrayIcon(WPARAM wParam, LPARAM lParam);
 
-    // --- Commands and hook ---
+    // --- Commands, hook and About box ---
+    void OnDimmingButton();
+    void OnFunctionButton();
+    void OnBuzzerButton();
+    void OnLockButton();
+    void OnEnvironment(UINT item);
     LRESULT OnSliderMoved(WPARAM wParam, LPARAM lParam);
     bool SetPanelHook(const HookRect& rect);
     bool RemovePanelHook();
+    void OnAbout();
+    // WM_SYSCOMMAND: true for the About item (16), which it handles.
+    bool OnSysCommand(WPARAM command);
 
     // --- Audio ---
     void SelectAudioBackEnd();
@@ -76,6 +85,8 @@ public:
     PanelShape& Shape() { return shape_; }
     PanelVisibility& Visibility() { return visibility_; }
     TrayIcon& Tray() { return tray_; }
+    PanelCommands& Commands() { return commands_; }
+    AboutCommand& About() { return about_; }
     // Work for the panel's thread, in order.
     UiQueue& Queue() { return core_.uiQueue; }
 
@@ -86,6 +97,8 @@ protected:
 
 private:
     bool ReadHaveKeypad();
+    // WM_COMMAND of a button or menu item; true when handled.
+    bool OnCommand(UINT id, UINT notification);
     void StartPollThread();
     // Ends the poll thread within a bounded time; one that does not end
     // keeps the core for the rest of the process.
@@ -102,5 +115,6 @@ private:
     Win32PanelWindow panelWindow_;
     PanelVisibility visibility_;
     PanelCommands commands_;
+    AboutCommand about_;
     WorkerThread pollThread_;
 };

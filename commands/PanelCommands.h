@@ -1,32 +1,61 @@
 #pragma once
-// The panel's commands: what the level slider's messages do. Runs on the
-// panel's thread.
+// The panel's commands: its buttons, the level slider's messages, the
+// Environment menu, and the keys and mouse movements the panel looks at
+// before they are dispatched (with the hidden firmware-version box). Runs on
+// the panel's thread.
 #include <mutex>
 
 #include "audio/AudioDevice.h"
 #include "controller/CMCU.h"
 #include "controls/PanelControls.h"
 #include "display/PanelLayout.h"
+#include "display/PanelVisibility.h"
 #include "display/TrayIcon.h"
+#include "shared/HookControl.h"
 #include "shared/PanelState.h"
+
+// What the commands work on.
+struct CommandContext {
+    PanelState& state;
+    CMCU& controller;
+    PanelControls& controls;
+    PanelLayout& layout;
+    PanelVisibility& visibility;
+    AudioDevice& audio;
+    TrayIcon& tray;
+    HookControl& hook;
+    std::recursive_mutex& panelLock;
+};
 
 class PanelCommands {
 public:
-    PanelCommands(PanelState& state, CMCU& controller, PanelControls& controls, PanelLayout& layout,
-                  AudioDevice& audio, TrayIcon& tray, std::recursive_mutex& panelLock);
+    explicit PanelCommands(const CommandContext& context) : c_(context) {}
 
+    // Automatic dimming on or off (register 21).
+    void OnDimmingButton();
+    // Volume arrangement: the device's mute the other way than the keypad's.
+    // Brightness arrangement: the backlight off (the panel hides and the next
+    // input wakes it) or on (register 20).
+    void OnFunctionButton();
+    // The buzzer is only shown.
+    void OnBuzzerButton() {}
+    // The keypad lock on or off (register 33).
+    void OnLockButton();
+    // An Environment item (32774 to 32777): its check mark and register 32.
+    void OnEnvironment(UINT item);
     // WM_SLIDER_MOVING and WM_SLIDER_MOVED: the level slider (wParam its id)
     // moved, or the poll thread set it to a new keypad volume. Pushes its
     // value to the audio device or asks for it as the brightness, by the
     // level the slider shows on the screen. Returns 1.
     LRESULT OnSliderMoved(WPARAM wParam);
+    // Keys and mouse movements of the panel's thread before they are
+    // dispatched: true swallows the message. Enter and Escape never close
+    // the panel; the arrows show it; Ctrl+F3 shows the firmware box; F4 with
+    // the left button held is swallowed; the mouse over the panel stops a fade.
+    bool PreTranslateMessage(const MSG& msg);
+    // The controller's firmware version, in a message box owned by the panel.
+    void ShowFirmwareBox();
 
 private:
-    PanelState& state_;
-    CMCU& controller_;
-    PanelControls& controls_;
-    PanelLayout& layout_;
-    AudioDevice& audio_;
-    TrayIcon& tray_;
-    std::recursive_mutex& panelLock_;
+    CommandContext c_;
 };

@@ -52,3 +52,8 @@ bool CMCU::ReadInputLine(uint8_t& level) {
     std::lock_guard<std::mutex> lock(access_);
     return (driver_.GetValue(level) & 0xFF) != 0;
 }
+
+void CMCU::ReadVersions(uint8_t& driverVersion, uint8_t& libraryVersion) {
+    std::lock_guard<std::mutex> lock(access_);
+    driver_.GetDriverDllVersion(driverVersion, libraryVersion);
+}

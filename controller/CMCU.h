@@ -42,6 +42,8 @@ public:
     bool ReadRegisterPersistent(uint16_t reg, int32_t& value);
     // Level of the controller's input line; false when the driver fails.
     bool ReadInputLine(uint8_t& level);
+    // The driver's and the library's versions, as the library gives them.
+    void ReadVersions(uint8_t& driverVersion, uint8_t& libraryVersion);
 
 private:
     ControllerDriver& driver_;

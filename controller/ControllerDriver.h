@@ -13,4 +13,7 @@ public:
     virtual uint32_t WriteByte(SmbRequest& request) = 0;
     // Nonzero (low byte) on success; level 0 means the controller has news.
     virtual uint32_t GetValue(uint8_t& level) = 0;
+    // The driver's and the library's versions (major and minor nibble);
+    // bytes the library does not fill are left as they are.
+    virtual void GetDriverDllVersion(uint8_t& driverVersion, uint8_t& libraryVersion) = 0;
 };

@@ -13,3 +13,7 @@ uint32_t GpiDllDriver::WriteByte(SmbRequest& request) {
 uint32_t GpiDllDriver::GetValue(uint8_t& level) {
     return ::GPIDLL_GetValue(handle_, &level);
 }
+
+void GpiDllDriver::GetDriverDllVersion(uint8_t& driverVersion, uint8_t& libraryVersion) {
+    ::GetDriverDllVersion(handle_, &driverVersion, &libraryVersion); // its result says nothing
+}

@@ -8,6 +8,7 @@ public:
     uint32_t ReadByte(SmbRequest& request) override;
     uint32_t WriteByte(SmbRequest& request) override;
     uint32_t GetValue(uint8_t& level) override;
+    void GetDriverDllVersion(uint8_t& driverVersion, uint8_t& libraryVersion) override;
 
 private:
     uint32_t handle_;

@@ -57,6 +57,9 @@ INT_PTR CDialog::DoModal() {
         window_ = nullptr;
         return -1;
     }
+    // A modal dialog shows itself whatever its template says (a window that
+    // must stay hidden refuses the show in its WM_WINDOWPOSCHANGING).
+    ShowWindow(window_, SW_SHOWNORMAL);
     MSG msg;
     while (!ended_) {
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);

@@ -60,6 +60,14 @@ public:
         return fails ? 0x100 : 1; // only the low byte counts: 0x100 is a failure
     }
 
+    void GetDriverDllVersion(uint8_t& driverVersion, uint8_t& libraryVersion) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++versionCalls;
+        driverVersion = 0x1A;
+        libraryVersion = 0x20;
+    }
+    int versionCalls = 0;
+
     // Called after every access on the accessing thread, outside the
     // driver's own lock: a test may watch the accesses or hold one up.
     std::function<void(char op, uint16_t reg)> onAccess;

@@ -87,6 +87,11 @@ public:
         level = 1;
         return Enter(none, 0);
     }
+    void GetDriverDllVersion(uint8_t& driverVersion, uint8_t& libraryVersion) override {
+        SmbRequest none{};
+        Enter(none, 0);
+        driverVersion = libraryVersion = 0;
+    }
     std::atomic<int> overlaps{0};
     std::atomic<int> torn{0};
 

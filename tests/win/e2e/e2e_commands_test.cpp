@@ -1,0 +1,194 @@
+// The panel's buttons, keys and menu commands with real input: clicks and
+// keys made by xdotool through the X server reach the program the way a
+// person's do; what the program did is read from the controller's log.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "LumitraxSession.h"
+#include "controls/SliderMath.h"
+
+namespace {
+using namespace std::chrono_literals;
+using keypad::Key;
+using keypad::Profile;
+
+constexpr auto kStartTimeout = 60s;
+constexpr int kDimmingButton = 1003, kFunctionButton = 1009, kLockButton = 1006;
+constexpr int kLevelSlider = 1002;
+
+// Runs xdotool, a program of the host, which Wine starts as it is; true
+// when it succeeded. Wine gives no handle to wait on for a host program, so
+// a shell writes xdotool's status into a file, which is waited for.
+bool Xdotool(const std::string& arguments) {
+    static int calls = 0;
+    const std::string done = "/tmp/lumitrax-xdotool-" + std::to_string(GetCurrentProcessId()) +
+                             "-" + std::to_string(++calls);
+    std::string command =
+        "/bin/sh -c \"/usr/bin/xdotool " + arguments + "; echo $? >" + done + ".part; mv " +
+        done + ".part " + done + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const std::string file = "Z:" + done;
+    std::string status;
+    WaitUntil(
+        [&] {
+            char text[16] = "";
+            FILE* in = std::fopen(file.c_str(), "r");
+            if (!in)
+                return false;
+            status = std::fgets(text, sizeof text, in) ? text : "";
+            std::fclose(in);
+            return true;
+        },
+        10s);
+    std::remove(file.c_str());
+    return status == "0\n";
+}
+
+// A click on the middle of a control of the panel.
+bool ClickControl(HWND panel, int id) {
+    RECT r{};
+    if (!GetWindowRect(GetDlgItem(panel, id), &r))
+        return false;
+    return Xdotool("mousemove " + std::to_string((r.left + r.right) / 2) + " " +
+                   std::to_string((r.top + r.bottom) / 2) + " click 1");
+}
+
+std::string DialogText(HWND box, int id) {
+    char text[128] = "";
+    GetDlgItemTextA(box, id, text, sizeof text);
+    return text;
+}
+
+struct PanelCommandsE2E : ::testing::Test {
+    LumitraxSession session{Profile::Extended};
+    HWND panel = nullptr;
+
+    void SetUp() override {
+        ASSERT_TRUE(Xdotool("mousemove 20 300"));
+        ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+        panel = session.Program().WaitForPanel(5s);
+        ASSERT_NE(panel, nullptr);
+    }
+    void TearDown() override {
+        PostMessageA(panel, WM_CLOSE, 0, 0);
+        EXPECT_EQ(session.Program().WaitForExit(10s), std::optional<DWORD>(0));
+    }
+    // The panel shown by a key, arranged for that key's level.
+    void ShowWith(Key key) {
+        const keypad::LogEntry press = session.Press(key);
+        ASSERT_TRUE(session.WaitFor('R', 23, press.seq, 2s));
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 2s));
+    }
+    // The register writes after seq once count of them have come, as "W21=1".
+    std::string Writes(uint64_t seq, size_t count) {
+        WaitUntil(
+            [&] {
+                size_t writes = 0;
+                for (const keypad::LogEntry& e : session.Entries(seq))
+                    writes += e.op == 'W';
+                return writes >= count;
+            },
+            3s);
+        std::string out;
+        for (const keypad::LogEntry& e : session.Entries(seq))
+            if (e.op == 'W')
+                out += (out.empty() ? "W" : " W") + std::to_string(e.reg) + "=" +
+                       std::to_string(e.value);
+        return out;
+    }
+};
+} // namespace
+
+TEST_F(PanelCommandsE2E, DimmingAndLockButtonsWriteTheirRegisters) {
+    ShowWith(Key::BrightnessUp);
+    const uint64_t seq = session.LastSeq();
+    ASSERT_TRUE(ClickControl(panel, kDimmingButton));
+    ASSERT_TRUE(ClickControl(panel, kLockButton));
+    ASSERT_TRUE(ClickControl(panel, kDimmingButton));
+    ASSERT_TRUE(ClickControl(panel, kLockButton));
+    EXPECT_EQ(Writes(seq, 4), "W21=1 W33=1 W21=0 W33=0");
+    EXPECT_TRUE(IsWindowVisible(panel)) << "clicks on the panel keep it up";
+}
+
+TEST_F(PanelCommandsE2E, TheFunctionButtonSwitchesTheBacklightOffAndAKeyWakesIt) {
+    ShowWith(Key::BrightnessUp);
+    const uint64_t seq = session.LastSeq();
+    ASSERT_TRUE(ClickControl(panel, kFunctionButton));
+    EXPECT_EQ(Writes(seq, 1), "W20=0");
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }, 2s)) << "hidden at once";
+
+    // The next input of the person, whatever it is, wakes the backlight.
+    const uint64_t woken = session.LastSeq();
+    ASSERT_TRUE(Xdotool("key shift"));
+    EXPECT_EQ(Writes(woken, 1), "W20=1");
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 3s)) << "and shows the panel";
+}
+
+TEST_F(PanelCommandsE2E, KeysOnThePanel) {
+    ShowWith(Key::BrightnessUp); // brightness 11
+    // A click on the thumb's middle gives the slider the focus and leaves
+    // its value.
+    RECT slider{};
+    GetWindowRect(GetDlgItem(panel, kLevelSlider), &slider);
+    const SliderMetrics metrics{182, 23, 0, 0, 0, 20};
+    ASSERT_TRUE(Xdotool("mousemove " + std::to_string(slider.left + ValueToPixel(metrics, 11)) +
+                        " " + std::to_string(slider.top + 22 + 5) + " click 1"));
+    const uint64_t seq = session.LastSeq();
+    // Enter and Escape never close the panel.
+    ASSERT_TRUE(Xdotool("key Return Escape"));
+    // An arrow moves the focused slider a step: the brightness goes to the controller.
+    ASSERT_TRUE(Xdotool("key Right"));
+    EXPECT_EQ(Writes(seq, 1), "W8=12");
+    EXPECT_TRUE(IsWindow(panel) && IsWindowVisible(panel));
+
+    // Ctrl+F3: the firmware box, with what the controller says of itself.
+    ASSERT_TRUE(Xdotool("key ctrl+F3"));
+    const HWND box = session.Program().WaitForMessageBox("Firmware Version ==>K4660 R2.1", 5s);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(session.Accesses(seq).find("R22 R24 R24 R24") != std::string::npos, true);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(PanelCommandsE2E, EnvironmentCommandWritesItsValue) {
+    const uint64_t seq = session.LastSeq();
+    PostMessageA(panel, WM_COMMAND, 32776, 0); // "Factory" chosen in the tray menu
+    PostMessageA(panel, WM_COMMAND, 32774, 0); // "Office"
+    EXPECT_EQ(Writes(seq, 2), "W32=3 W32=1");
+}
+
+TEST_F(PanelCommandsE2E, TheAboutBoxShowsTheVersionsAskedForOnce) {
+    for (const bool fromTray : {true, false}) {
+        SCOPED_TRACE(fromTray ? "tray menu" : "system menu");
+        if (fromTray)
+            PostMessageA(panel, WM_COMMAND, 32772, 0);
+        else
+            PostMessageA(panel, WM_SYSCOMMAND, 16, 0);
+        HWND about = nullptr;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                about = FindWindowA(nullptr, "About Lumitrax");
+                return about != nullptr && IsWindowVisible(about);
+            },
+            5s));
+        EXPECT_EQ(DialogText(about, 1015), "driver ver : 1.a");
+        EXPECT_EQ(DialogText(about, 1016), "dll ver : 2.0");
+        RECT ok{};
+        GetWindowRect(GetDlgItem(about, IDOK), &ok);
+        ASSERT_TRUE(Xdotool("mousemove " + std::to_string((ok.left + ok.right) / 2) + " " +
+                            std::to_string((ok.top + ok.bottom) / 2) + " click 1"));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5s)) << "OK closes it";
+    }
+    int versionCalls = 0;
+    for (const keypad::LogEntry& e : session.Entries(0))
+        versionCalls += e.op == 'V';
+    EXPECT_EQ(versionCalls, 1) << "the library is asked once per run";
+}
