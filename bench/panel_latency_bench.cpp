@@ -51,14 +51,16 @@ template <class Pred> bool WaitUntil(Pred pred, DWORD timeoutMs) {
 
 double Percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, static_cast<size_t>(p / 100.0 * values.size()));
+    const size_t index =
+        std::min(values.size() - 1, static_cast<size_t>(p / 100.0 * values.size()));
     return values[index];
 }
 } // namespace
 
 int main() {
-    SetEnvironmentVariableA("GPIDLL_SIM_NAME",
-                            ("LumitraxLatencyBench" + std::to_string(GetCurrentProcessId())).c_str());
+    SetEnvironmentVariableA(
+        "GPIDLL_SIM_NAME",
+        ("LumitraxLatencyBench" + std::to_string(GetCurrentProcessId())).c_str());
     const std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
     if (!sim) {
         std::fputs("panel_latency_bench: no simulated controller\n", stderr);
@@ -75,9 +77,12 @@ int main() {
     }
     FindPanel find{program.dwProcessId};
     const bool started =
-        WaitUntil([&] { return EnumWindows(FindPanel::Visit, reinterpret_cast<LPARAM>(&find)),
-                        find.found != nullptr; },
-                  60000) &&
+        WaitUntil(
+            [&] {
+                return EnumWindows(FindPanel::Visit, reinterpret_cast<LPARAM>(&find)),
+                       find.found != nullptr;
+            },
+            60000) &&
         sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, 0, 60000).has_value();
     std::vector<double> latencies;
     std::mt19937 random(1);

@@ -13,8 +13,7 @@ std::string VersionLine(const char* format, uint8_t version) {
 std::string FirmwareText(const FirmwareReport& report) {
     char text[96];
     if (!report.extendedRegisters) {
-        std::snprintf(text, sizeof text, "Firmware Version ==> V%d.%d", report.major,
-                      report.minor);
+        std::snprintf(text, sizeof text, "Firmware Version ==> V%d.%d", report.major, report.minor);
         return text;
     }
     const char* type = "";

@@ -7,8 +7,8 @@
 // What the firmware box shows, as read from the controller.
 struct FirmwareReport {
     bool extendedRegisters = false;
-    uint8_t major = 0; // register 17's high nibble
-    uint8_t minor = 0; // and low nibble
+    uint8_t major = 0;           // register 17's high nibble
+    uint8_t minor = 0;           // and low nibble
     std::optional<int32_t> type; // register 22, when it could be read
     int32_t letter = 0;          // register 24's three bytes, 0 where unread
     int32_t high = 0;

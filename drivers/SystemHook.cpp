@@ -54,8 +54,8 @@ void WakeOnce(const Target& target) {
 }
 
 bool IsButtonDown(WPARAM message) {
-    return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
-           message == WM_MBUTTONDOWN || message == WM_XBUTTONDOWN;
+    return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+           message == WM_XBUTTONDOWN;
 }
 
 LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -90,8 +90,8 @@ DWORD WINAPI HookThread(void* param) {
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // this thread's queue, for WM_QUIT
     const HHOOK mouse = SetWindowsHookExA(WH_MOUSE_LL, MouseProc, g_module, 0);
     const DWORD mouseError = mouse ? 0 : GetLastError();
-    const HHOOK keyboard = mouse ? SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardProc, g_module, 0)
-                                 : nullptr;
+    const HHOOK keyboard =
+        mouse ? SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardProc, g_module, 0) : nullptr;
     start.error = mouse ? (keyboard ? 0 : GetLastError()) : mouseError;
     if (start.error == 0 && !keyboard)
         start.error = ERROR_HOOK_NOT_INSTALLED;

@@ -57,7 +57,34 @@ for frame in $(seq -w 0 13); do
 done
 convert "$out_dir"/fade-*.png -append "$out_dir/05-fade.png"
 rm -f "$out_dir"/fade-*.png
+# (Wine's virtual desktop draws no window opacity, so the frames show the
+# panel until it is hidden; the end-to-end tests measure the opacity steps.)
 echo "screenshot: $out_dir/05-fade.png (one fade, a frame every 0.4 s, top to bottom)"
+
+# The tray menu with its Environment submenu, opened at the tray icon (the
+# last slot of the notification area); then its About item.
+read -r desk_w desk_h < <(xdotool getdisplaygeometry)
+icon_x=$((desk_w - 12))
+icon_y=$((desk_h - 10))
+xdotool mousemove "$icon_x" "$icon_y" click 3
+sleep 0.5
+# The menu opens up and left of the cursor: About, then Environment.
+xdotool mousemove $((icon_x - 60)) $((icon_y - 21)) click 1
+sleep 0.7
+shot 06-tray-menu
+xdotool mousemove $((icon_x - 60)) $((icon_y - 39)) click 1
+sleep 1
+shot 07-about-box
+xdotool key Return
+sleep 0.3
+
+# The firmware box: Ctrl+F3 on the panel, shown by a key.
+press_and_wait vol+ 1
+sleep 0.3
+xdotool key ctrl+F3
+sleep 1
+shot 08-firmware-box
+xdotool key Return
 
 echo "controller accesses of this session:"
 keypadctl log | grep -v ' G ' | tail -n 40

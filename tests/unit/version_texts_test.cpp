@@ -9,7 +9,9 @@ TEST(VersionTexts, FirmwareBox) {
         const char* text;
     } cases[] = {
         {"basic controller", {false, 1, 3, std::nullopt, 0, 0, 0}, "Firmware Version ==> V1.3"},
-        {"letter, number, type R", {true, 2, 1, 0x10, 75, 18, 52}, "Firmware Version ==>K4660 R2.1"},
+        {"letter, number, type R",
+         {true, 2, 1, 0x10, 75, 18, 52},
+         "Firmware Version ==>K4660 R2.1"},
         {"type T", {true, 2, 1, 0x01, 75, 18, 52}, "Firmware Version ==>K4660 T2.1"},
         {"bit 4 wins over bit 0", {true, 2, 1, 0x11, 75, 0, 7}, "Firmware Version ==>K7 R2.1"},
         // Neither type bit, or no type read: no type, the rest stays.

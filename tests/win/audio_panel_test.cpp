@@ -178,4 +178,20 @@ TEST_F(AudioPanel, TheSliderMessageOfThePollThreadComesAfterTheValueQueuedBefore
               (std::vector<float>{0.65f, 0.65f}));
 }
 
+TEST_F(AudioPanel, TheFunctionButtonOfTheVolumeArrangementTogglesTheDevicesMute) {
+    Start();
+    CLumitraxDlg& panel = running->Panel();
+    SendMessageA(panel.Controls().switchButton.GetSafeHwnd(), BM_CLICK, 0, 0);
+    for (const bool muted : {true, false}) {
+        SCOPED_TRACE(muted ? "mute" : "sound on");
+        const uint64_t seq = LastSeq(*sim);
+        SendMessageA(panel.Controls().functionButton.GetSafeHwnd(), BM_CLICK, 0, 0);
+        EXPECT_EQ(speakers->Endpoint().Muted(), muted) << "the device the other way";
+        // The device's report reaches the keypad through the periodic sync.
+        const std::optional<LogEntry> write = WaitForWrite(REG_MUTE, seq);
+        ASSERT_TRUE(write);
+        EXPECT_EQ(write->value & 1, muted ? 1u : 0u);
+    }
+}
+
 } // namespace

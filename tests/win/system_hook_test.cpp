@@ -205,7 +205,9 @@ TEST(PanelHookWrappers, FailuresAreShownWithTheSystemsErrorCode) {
     PanelHook hook(errors, HookLibrary{&FailingLibrary::SetHook, &FailingLibrary::UnsetHook,
                                        &FailingLibrary::IsHookSet});
     FailingLibrary::set = false;
-    EXPECT_EQ(MessageBoxesDuring([&] { EXPECT_FALSE(hook.SetPanelHook(HookRect{1, 2, 3, 4})); }),
+    EXPECT_EQ(MessageBoxesDuring([&] {
+                  EXPECT_FALSE(hook.SetPanelHook(HookRect{1, 2, 3, 4}));
+              }),
               std::vector<std::string>{"setHookFunc error 5"});
     EXPECT_TRUE(hook.RemovePanelHook()) << "nothing set: nothing is called";
     EXPECT_EQ(FailingLibrary::unsetCalls, 0);
@@ -215,4 +217,32 @@ TEST(PanelHookWrappers, FailuresAreShownWithTheSystemsErrorCode) {
     EXPECT_EQ(FailingLibrary::setCalls, 1);
     EXPECT_EQ(MessageBoxesDuring([&] { EXPECT_FALSE(hook.RemovePanelHook()); }),
               std::vector<std::string>{"unSetHookFunc error 5"});
+}
+
+TEST(PanelWithTheBacklightOff, OneHookWithTheZeroRectangleThenAnyInputWakesIt) {
+    std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
+    ASSERT_TRUE(sim);
+    RunningPanel running([](CLumitraxDlg&) {});
+    ASSERT_TRUE(running.WaitUntilPolling(20s));
+    CLumitraxDlg& panel = running.Panel();
+    std::atomic<bool> shown{false};
+    panel.Queue().Post([&] {
+        panel.ShowPanel();
+        shown = true;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return shown.load(); }, 5s));
+    ASSERT_TRUE(IsHookSet()) << "the shown panel's hook";
+
+    const uint64_t seq = LastSeq(*sim);
+    SendMessageA(panel.Controls().functionButton.GetSafeHwnd(), BM_CLICK, 0, 0);
+    EXPECT_EQ(WritesAfter(*sim, seq), "W20=0");
+    EXPECT_FALSE(IsWindowVisible(panel.GetSafeHwnd()));
+    EXPECT_TRUE(IsHookSet()) << "one hook: the backlight's, set after the panel's went";
+
+    const uint64_t woken = LastSeq(*sim);
+    PressShift(); // any input of the person, here a key
+    ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'W', 20}, woken, 5000));
+    EXPECT_EQ(WritesAfter(*sim, woken), "W20=1");
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(panel.GetSafeHwnd()) != 0; }, 5s));
+    EXPECT_TRUE(IsHookSet()) << "now the panel's hook again";
 }

@@ -62,8 +62,7 @@ TEST(TrayIconOfThePanel, PictureAndTooltipFollowDimmingAndTheLock) {
                 return std::string(record.szTip) == step.tooltip;
             },
             5s));
-        EXPECT_EQ(record.hIcon,
-                  LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(step.icon)));
+        EXPECT_EQ(record.hIcon, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(step.icon)));
         EXPECT_TRUE(ShellHasIcon(panel.GetSafeHwnd())) << "the shell has the icon";
     }
 }
@@ -73,9 +72,8 @@ TEST(TrayIconOfThePanel, TheEnvironmentItemCheckedIsTheControllersSetting) {
     ASSERT_TRUE(sim);
     for (int lux = 0; lux <= 5; ++lux) {
         SCOPED_TRACE(lux);
-        sim->Run([lux](KeypadModel& model, uint64_t) {
-            model.Set(REG_LUX, static_cast<uint8_t>(lux));
-        });
+        sim->Run(
+            [lux](KeypadModel& model, uint64_t) { model.Set(REG_LUX, static_cast<uint8_t>(lux)); });
         RunningPanel running([](CLumitraxDlg&) {});
         ASSERT_TRUE(running.WaitUntilPolling(20s));
         CLumitraxDlg& panel = running.Panel();

@@ -25,9 +25,8 @@ bool Xdotool(const std::string& arguments) {
     static int calls = 0;
     const std::string done = "/tmp/lumitrax-xdotool-" + std::to_string(GetCurrentProcessId()) +
                              "-" + std::to_string(++calls);
-    std::string command =
-        "/bin/sh -c \"/usr/bin/xdotool " + arguments + "; echo $? >" + done + ".part; mv " +
-        done + ".part " + done + "\"";
+    std::string command = "/bin/sh -c \"/usr/bin/xdotool " + arguments + "; echo $? >" + done +
+                          ".part; mv " + done + ".part " + done + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -130,7 +129,8 @@ TEST_F(PanelCommandsE2E, TheFunctionButtonSwitchesTheBacklightOffAndAKeyWakesIt)
     const uint64_t woken = session.LastSeq();
     ASSERT_TRUE(Xdotool("key shift"));
     EXPECT_EQ(Writes(woken, 1), "W20=1");
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 3s)) << "and shows the panel";
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 3s))
+        << "and shows the panel";
 }
 
 TEST_F(PanelCommandsE2E, KeysOnThePanel) {
@@ -191,4 +191,40 @@ TEST_F(PanelCommandsE2E, TheAboutBoxShowsTheVersionsAskedForOnce) {
     for (const keypad::LogEntry& e : session.Entries(0))
         versionCalls += e.op == 'V';
     EXPECT_EQ(versionCalls, 1) << "the library is asked once per run";
+}
+
+TEST_F(PanelCommandsE2E, MovingTheBrightnessEndsAutomaticDimmingAtOnce) {
+    ShowWith(Key::BrightnessUp); // brightness 11
+    const uint64_t seq = session.LastSeq();
+    ASSERT_TRUE(ClickControl(panel, kDimmingButton));
+    RECT slider{};
+    GetWindowRect(GetDlgItem(panel, kLevelSlider), &slider);
+    const SliderMetrics metrics{182, 23, 0, 0, 0, 20};
+    // Releasing the thumb tells the panel the slider moved: with automatic
+    // dimming on, both registers at once from the panel, not the brightness
+    // later by the poll thread; dimming is then off, so the next step only
+    // asks for the brightness.
+    ASSERT_TRUE(Xdotool("mousemove " + std::to_string(slider.left + ValueToPixel(metrics, 11)) +
+                        " " + std::to_string(slider.top + 22 + 5) + " click 1"));
+    ASSERT_TRUE(Xdotool("key Right"));
+    EXPECT_EQ(Writes(seq, 4), "W21=1 W21=0 W8=11 W8=12");
+}
+
+TEST_F(PanelCommandsE2E, TheMouseOverAFadingPanelMakesItOpaqueAgain) {
+    ShowWith(Key::VolumeUp);
+    ShowWith(Key::VolumeDown); // a second show: the hide check runs, the cursor is off
+    BYTE alpha = 255;
+    DWORD flags = 0;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return GetLayeredWindowAttributes(panel, nullptr, &alpha, &flags) && alpha < 255; },
+        5s))
+        << "the fade did not begin";
+    RECT placed{};
+    GetWindowRect(panel, &placed);
+    ASSERT_TRUE(Xdotool("mousemove " + std::to_string(placed.left + 20) + " " +
+                        std::to_string(placed.top + 35)));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return GetLayeredWindowAttributes(panel, nullptr, &alpha, &flags) && alpha == 255; },
+        2s));
+    EXPECT_TRUE(IsWindowVisible(panel));
 }

@@ -162,8 +162,8 @@ TEST_F(PanelDisplay, ASecondKeyStartsTheHideCheckAndThePanelFadesOut) {
     EXPECT_LE(dimmedAfter, 4.5);
     for (size_t i = 0; i < seen.size(); ++i) {
         // 235, 220, ..., 25, and 0 at the last tick, just before the hide.
-        EXPECT_TRUE(seen[i] == 0 || (255 - seen[i]) % 15 == 5) << "not on the schedule: "
-                                                                 << int(seen[i]);
+        EXPECT_TRUE(seen[i] == 0 || (255 - seen[i]) % 15 == 5)
+            << "not on the schedule: " << int(seen[i]);
         if (i > 0) {
             EXPECT_LT(seen[i], seen[i - 1]);
         }
