@@ -7,8 +7,8 @@
 #include "audio/DeviceChange.h"
 #include "controller/GpiDllDriver.h"
 #include "controller/RegisterMap.h"
-#include "drivers/GpiDll.h"
 #include "res/resource.h"
+#include "shared/GpiDll.h"
 #include "shared/PanelMessages.h"
 
 namespace {
@@ -127,8 +127,8 @@ void CLumitraxDlg::InitPanel() {
         state.firmwareMajor = static_cast<uint8_t>((version >> 4) & 0x0F);
         state.firmwareMinor = static_cast<uint8_t>(version & 0x0F);
     }
-    controller.ReadRegister(REG_VOLUME, state.keypadVolume);
-    controller.ReadRegister(REG_BRIGHTNESS, state.brightness);
+    controller.ReadLevel(REG_VOLUME, state.keypadVolume);
+    controller.ReadLevel(REG_BRIGHTNESS, state.brightness);
 
     state.autoDimming = (state.statusBits & kStatusAutoDimming) ? 1 : 0;
     state.keypadLocked = (state.statusBits & kStatusLocked) ? 1 : 0;

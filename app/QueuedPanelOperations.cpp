@@ -62,10 +62,6 @@ void QueuedPanelOperations::FailInputLine() {
     ShowMessageBox(panel, "GPI_DLL GetValue Error!!");
     // The process ends here, without the panel's own shutdown: no dead icon
     // is left in the tray.
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = panel;
-    icon.uID = kTrayIconId;
-    Shell_NotifyIconA(NIM_DELETE, &icon);
+    TrayIcon::DeleteTrayIconOf(panel);
     ExitProcess(1);
 }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "drivers/SystemHook.h"
+#include "shared/SystemHook.h"
 
 HookLibrary SystemHookLibrary() {
     return HookLibrary{&::SetHook, &::UnsetHook, &::IsHookSet};

@@ -9,12 +9,14 @@
 #include <mutex>
 
 #include "controller/ControllerDriver.h"
-#include "drivers/SmbRequest.h"
+#include "shared/SmbRequest.h"
 
 class CMCU {
 public:
     static constexpr int kReadAttempts = 5;
     static constexpr int kWriteAttempts = 6;
+    // The highest brightness and volume level.
+    static constexpr int32_t kMaxLevel = 20;
     // A persistent read gives up after this many rounds (about one second).
     static constexpr int kPersistentRounds = 50;
 
@@ -33,6 +35,17 @@ public:
         if (!ReadRegister(reg, value))
             return false;
         field = value;
+        return true;
+    }
+    // A level register (brightness 1, volume 2): as ReadRegister, with a
+    // value above the levels' range (0 to 20) taken as 20, so that a glitch
+    // of the controller never reaches the slider or the audio device as a
+    // level they do not have.
+    template <class Field> bool ReadLevel(uint16_t reg, Field& field) {
+        int32_t value = 0;
+        if (!ReadRegister(reg, value))
+            return false;
+        field = value > kMaxLevel ? kMaxLevel : value;
         return true;
     }
     // Up to six attempts; a write that never succeeds is dropped.

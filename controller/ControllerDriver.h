@@ -3,7 +3,7 @@
 // The program binds them to the loaded GPIDLL.dll; tests supply fakes.
 #include <cstdint>
 
-#include "drivers/SmbRequest.h"
+#include "shared/SmbRequest.h"
 
 class ControllerDriver {
 public:

@@ -1,6 +1,6 @@
 #include "controller/GpiDllDriver.h"
 
-#include "drivers/GpiDll.h"
+#include "shared/GpiDll.h"
 
 uint32_t GpiDllDriver::ReadByte(SmbRequest& request) {
     return ::ReadByte(handle_, &request);

@@ -132,7 +132,7 @@ void KeypadPoller::OnControllerEvent() {
         controller_.ReadRegister(REG_CHANGE_VALUE, change);
     const bool flagsValid = extended && change != 0xFF;
 
-    controller_.ReadRegister(REG_BRIGHTNESS, state_.brightness);
+    controller_.ReadLevel(REG_BRIGHTNESS, state_.brightness);
     const bool brightnessFlag = flagsValid && (change & 0x01);
     if (state_.brightness != state_.shownBrightness) {
         state_.shownBrightness = static_cast<int32_t>(state_.brightness);
@@ -141,7 +141,7 @@ void KeypadPoller::OnControllerEvent() {
         ShowBrightness();
     }
 
-    controller_.ReadRegister(REG_VOLUME, state_.keypadVolume);
+    controller_.ReadLevel(REG_VOLUME, state_.keypadVolume);
     const bool volumeFlag = flagsValid && (change & 0x02);
     if (state_.keypadVolume != state_.shownVolume) {
         state_.shownVolume = static_cast<int32_t>(state_.keypadVolume);

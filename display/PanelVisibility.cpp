@@ -40,6 +40,9 @@ void PanelVisibility::ShowPanel() {
     window_.MoveTo(at);
     panelVisible_ = true;
     panelOpen_ = true;
+    // A hook left from a panel hidden from outside holds the rectangle of
+    // where the panel stood then: the hook follows the panel to its new place.
+    hook_.RemovePanelHook();
     hook_.SetPanelHook(ToHookRect(PixelRect::At(at.x, at.y, panelSize_)));
     window_.ShowAndActivate();
 }

@@ -76,6 +76,14 @@ void TrayIcon::DeleteTrayIcon() {
     added_ = false;
 }
 
+void TrayIcon::DeleteTrayIconOf(HWND owner) {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = owner;
+    icon.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+}
+
 void TrayIcon::LoadTrayMenu() {
     trayMenu_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
     if (!trayMenu_)

@@ -30,6 +30,9 @@ public:
     void OnTaskbarCreated();
     // Removes the icon (the program ends).
     void DeleteTrayIcon();
+    // Removes the icon of owner from any thread: the process ends at once
+    // (the input line failed), without the panel's own shutdown.
+    static void DeleteTrayIconOf(HWND owner);
 
     // Loads the menu; checks the Environment item of the controller's
     // ambient-light setting, or greys the submenu without extended registers.

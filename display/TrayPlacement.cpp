@@ -15,16 +15,18 @@ int32_t Inside(int32_t start, int32_t length, int32_t low, int32_t high) {
 PixelPoint PlaceBesideIcon(const PixelRect& icon, PixelSize panel, const WorkArea& work) {
     const PixelRect& a = work.area;
     PixelPoint at;
+    // Along the task bar the panel is kept inside the work area; across it,
+    // it keeps its 5 pixels from the icon (the icon stands in the bar,
+    // outside the work area, and the panel may reach over the bar's edge).
     if (work.edge == TaskBarEdge::Left || work.edge == TaskBarEdge::Right) {
         at.x = work.edge == TaskBarEdge::Right ? icon.left - panel.width - kGap : icon.right + kGap;
-        at.y = icon.top;
+        at.y = Inside(icon.top, panel.height, a.top, a.bottom);
     } else {
-        at.x = icon.left;
+        at.x = Inside(icon.left, panel.width, a.left, a.right);
         const int32_t above = icon.top - panel.height - kGap;
         at.y = above >= a.top ? above : icon.bottom + kGap;
     }
-    return {Inside(at.x, panel.width, a.left, a.right),
-            Inside(at.y, panel.height, a.top, a.bottom)};
+    return at;
 }
 
 PixelPoint PlaceInCorner(PixelSize panel, const WorkArea& work) {

@@ -16,11 +16,12 @@ struct WorkArea {
 
 // Beside the icon, 5 pixels away: above it when the panel fits above, else
 // below it (task bar at the bottom or top); left or right of it towards the
-// screen's middle (task bar on the right or left). Left-aligned with the icon
-// (top-aligned beside a vertical task bar), then shifted into the work area.
-// A task bar at the bottom of the primary monitor gives x = icon.left, or
-// the screen width less the panel's width when that would pass the right
-// edge, and y = icon.top - height - 5.
+// screen's middle (task bar on the right or left). Along the task bar the
+// panel stays inside the work area: left-aligned with the icon (top-aligned
+// beside a vertical task bar), shifted in where it would pass the work
+// area's edge. A task bar at the bottom of the primary monitor gives
+// x = icon.left, or the screen width less the panel's width when that would
+// pass the right edge, and y = icon.top - height - 5.
 PixelPoint PlaceBesideIcon(const PixelRect& icon, PixelSize panel, const WorkArea& work);
 // The corner of the work area next to the task bar's notification area:
 // bottom-right for a task bar at the bottom or right, top-right at the top,

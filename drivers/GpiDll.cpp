@@ -2,7 +2,7 @@
 // controller block shared with keypadctl, Keypad.exe and tests. Calls the
 // library refuses before they reach the controller (no block, a handle that
 // GPIDLL_Open did not give, a null pointer) fail without a log entry.
-#include "drivers/GpiDll.h"
+#include "shared/GpiDll.h"
 
 #include <atomic>
 

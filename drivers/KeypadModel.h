@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "drivers/SmbRequest.h"
+#include "shared/SmbRequest.h"
 
 namespace keypad {
 

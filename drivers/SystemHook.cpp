@@ -3,7 +3,7 @@
 // message loop). The hook procedures only look and post, then pass the
 // input on at once, so that a slow or hung panel never holds the system's
 // input. Set, unset and the question may come from any thread.
-#include "drivers/SystemHook.h"
+#include "shared/SystemHook.h"
 
 #include <atomic>
 #include <mutex>
@@ -108,16 +108,18 @@ DWORD WINAPI HookThread(void* param) {
     return 0;
 }
 
-// Ends the hook thread; the caller holds g_control.
+// Ends the hook thread; the caller holds g_control. A thread that does not
+// end keeps counting as the hook (it may still be in place): IsHookSet says
+// so, and no second one is started.
 bool StopThread() {
     if (!g_thread)
         return true;
-    g_set = false;
     PostThreadMessageA(g_threadId, WM_QUIT, 0, 0);
     if (WaitForSingleObject(g_thread, kThreadEndMs) != WAIT_OBJECT_0) {
         SetLastError(ERROR_TIMEOUT);
         return false;
     }
+    g_set = false;
     CloseHandle(g_thread);
     g_thread = nullptr;
     g_threadId = 0;
@@ -134,8 +136,12 @@ SYSTEMHOOK_API BOOLEAN __cdecl SetHook(HWND window, const RECT* rect) {
         g_current.rect = rect ? *rect : RECT{};
     }
     g_wakePosted = false;
-    if (g_set)
-        return TRUE;
+    if (g_set || g_thread)
+        return TRUE; // the hook in place takes the new window and rectangle
+    // The hook thread runs this library's code: it stays loaded from now on.
+    HMODULE pinned = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCSTR>(&HookThread), &pinned);
     Start start{CreateEventA(nullptr, TRUE, FALSE, nullptr), 0};
     if (!start.ready)
         return FALSE; // GetLastError holds CreateEvent's reason
@@ -146,7 +152,9 @@ SYSTEMHOOK_API BOOLEAN __cdecl SetHook(HWND window, const RECT* rect) {
         SetLastError(error);
         return FALSE;
     }
-    WaitForSingleObject(start.ready, INFINITE); // the thread sets it whatever happens
+    // The thread sets it on every path. (Not to be called under the loader
+    // lock, from DllMain: the thread could not start.)
+    WaitForSingleObject(start.ready, INFINITE);
     CloseHandle(start.ready);
     if (start.error != 0) {
         WaitForSingleObject(g_thread, INFINITE); // it ends at once

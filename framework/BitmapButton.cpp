@@ -7,6 +7,7 @@ void CBitmapButton::Attach(HWND dialog, int id) {
 
 bool CBitmapButton::LoadBitmaps(UINT bitmapId) {
     picture_.Reset(LoadBitmapResource(bitmapId));
+    pictureId_ = bitmapId;
     return static_cast<bool>(picture_);
 }
 

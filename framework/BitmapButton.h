@@ -12,6 +12,8 @@ public:
     // Loads the picture, releasing the previous one; false when it cannot be
     // loaded (the button then keeps no picture).
     bool LoadBitmaps(UINT bitmapId);
+    // The picture's resource id (0 when it has none).
+    UINT PictureId() const { return picture_ ? pictureId_ : 0; }
     // Resizes the button to its picture.
     void SizeToContent();
     // Repaints the button.
@@ -22,4 +24,5 @@ private:
     HWND window_ = nullptr;
     int id_ = 0;
     Bitmap picture_;
+    UINT pictureId_ = 0;
 };

@@ -33,6 +33,7 @@ void UiQueue::Post(std::function<void()> work) {
 }
 
 void UiQueue::RunQueued() {
+    bool reposted = false;
     for (;;) {
         std::function<void()> next;
         {
@@ -43,6 +44,13 @@ void UiQueue::RunQueued() {
             }
             next = std::move(work_.front());
             work_.pop_front();
+            // Work may run a modal loop (a message box): what is queued
+            // behind it, or comes meanwhile, gets a message of its own that
+            // such a loop dispatches.
+            if (work_.empty())
+                posted_ = false;
+            else if (!reposted && window_)
+                reposted = PostMessageA(window_, WM_RUN_QUEUED, 0, 0) != FALSE;
         }
         next();
     }

@@ -21,7 +21,8 @@ public:
     // is made again by the next Post, and RunIfStalled runs the work meanwhile.
     void Post(std::function<void()> work);
     // On the window's thread, in answer to WM_RUN_QUEUED: runs everything
-    // queued, in order, including work queued meanwhile.
+    // queued, in order, including work queued meanwhile. Work that runs a
+    // modal loop does not hold up the rest: that loop runs it.
     void RunQueued();
     // On the window's thread, for any message it takes from its queue: runs
     // work whose post failed, so that queued work never waits for ever.

@@ -132,6 +132,16 @@ TEST_F(Poll, ChangeFlagShowsAnUnchangedLevelOnlyOnExtendedControllers) {
     }
 }
 
+TEST_F(Poll, LevelsAboveTheRangeCountAsTheTop) {
+    driver.values[1] = 37;
+    driver.values[2] = 255;
+    poller.OnControllerEvent();
+    EXPECT_EQ(state.brightness, 20);
+    EXPECT_EQ(state.keypadVolume, 20);
+    EXPECT_EQ(state.audioVolume, 20) << "what the device is then set to";
+    EXPECT_EQ(panel.Ops(), "show slider=20 arrange0 show slider=20 post-moving tray");
+}
+
 TEST_F(Poll, BrightnessChangeWhileShowingVolumeArrangesForBrightness) {
     state.showingBrightness = Arrangement::Volume;
     driver.values[1] = 4;

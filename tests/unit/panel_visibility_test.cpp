@@ -24,8 +24,9 @@ public:
         return true;
     }
     bool RemovePanelHook() override {
+        if (set)
+            ops.push_back("unhook"); // the wrapper calls nothing when none is set
         set = false;
-        ops.push_back("unhook");
         return true;
     }
     bool set = false;
@@ -248,7 +249,8 @@ TEST_F(Visibility, HiddenFromOutsideItStillCountsAsOpen) {
     EXPECT_TRUE(hook.set) << "hook and timers stay";
     Ops();
     panel.ShowPanel();
-    EXPECT_EQ(Ops(), "move=494,675 hook=494,675,1024,745 show") << "shown again";
+    EXPECT_EQ(Ops(), "move=494,675 unhook hook=494,675,1024,745 show")
+        << "shown again, the hook with its new place";
     panel.OnPanelHide();
     window.cursor = {600, 700};
     panel.OnTrayClick(window.cursor);
@@ -263,10 +265,10 @@ TEST_F(Visibility, TrayClicksOpenAtTheCursorAndClose) {
     } cases[] = {
         // Bottom 5 pixels above the cursor, hooked down to the cursor.
         {{300, 500}, "move=300,425 hook=300,425,830,500 show"},
-        // On the task bar: kept in the work area above it.
-        {{300, 758}, "move=300,678 hook=300,678,830,758 show"},
+        // On the task bar: 5 pixels above the cursor all the same.
+        {{300, 758}, "move=300,683 hook=300,683,830,758 show"},
         // Near the right edge: flush with it.
-        {{1010, 758}, "move=494,678 hook=494,678,1024,758 show"},
+        {{1010, 758}, "move=494,683 hook=494,683,1024,758 show"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cursor.x);
@@ -313,4 +315,18 @@ TEST_F(Visibility, WakeTurnsTheBacklightOnAndShowsThePanel) {
     EXPECT_EQ(driver.Accesses(true), "W20=1");
     EXPECT_TRUE(window.shown);
     EXPECT_EQ(Ops().find("picture"), std::string::npos) << "the volume picture stays";
+}
+
+TEST_F(Visibility, AWakeOfAPanelOpenedFromTheTrayWithTheBacklightOffPlacesItAgain) {
+    // Opened at the cursor while the backlight is off (the tray click does
+    // not look at the backlight), then the first input wakes it.
+    state.backlightOn = 0;
+    hook.set = true; // the backlight's all-zero hook
+    panel.OnTrayClick({300, 500});
+    ASSERT_TRUE(panel.PanelVisible());
+    Ops();
+    panel.OnHookWake();
+    EXPECT_EQ(Ops(), "pause=500 unhook picture=159 move=494,675 hook=494,675,1024,745 show redraw")
+        << "shown afresh beside the tray, not left where the click put it";
+    EXPECT_EQ(driver.Accesses(true), "W20=1");
 }

@@ -23,6 +23,9 @@ TEST(TrayPlacement, BottomTaskBarOnThePrimaryScreenGivesTheUsualNumbers) {
         {"left + width at the screen's width: still at the icon", {494, 742, 510, 758}, "494,667"},
         {"one more: flush with the right edge", {495, 742, 511, 758}, "494,667"},
         {"far right", {1000, 742, 1016, 758}, "494,667"},
+        // An icon deep in a tall bar: still 5 pixels below the panel, which
+        // then reaches over the bar's edge.
+        {"icon 12 pixels into the bar", {600, 750, 616, 766}, "494,675"},
     };
     for (const auto& c : cases) {
         const PixelPoint at = PlaceBesideIcon(c.icon, kPanel, work);
@@ -41,7 +44,7 @@ TEST(TrayPlacement, EveryTaskBarEdgeKeepsThePanelInTheWorkArea) {
         {"top: below the icon",
          {{0, 30, 1024, 768}, TaskBarEdge::Top},
          {1000, 7, 1016, 23},
-         "494,30"},
+         "494,28"},
         {"top, icon lower in the bar: 5 below it",
          {{0, 40, 1024, 768}, TaskBarEdge::Top},
          {600, 2, 616, 38},
@@ -49,15 +52,15 @@ TEST(TrayPlacement, EveryTaskBarEdgeKeepsThePanelInTheWorkArea) {
         {"right: left of the icon",
          {{0, 0, 980, 768}, TaskBarEdge::Right},
          {990, 700, 1006, 716},
-         "450,698"},
+         "455,698"},
         {"left: right of the icon",
          {{44, 0, 1024, 768}, TaskBarEdge::Left},
          {10, 300, 26, 316},
-         "44,300"},
+         "31,300"},
         {"left, icon high: top-aligned",
          {{44, 0, 1024, 768}, TaskBarEdge::Left},
          {10, 740, 26, 756},
-         "44,698"},
+         "31,698"},
         // A second monitor right of the primary one, its own bar at the bottom.
         {"second monitor",
          {{1024, 0, 2304, 984}, TaskBarEdge::Bottom},
@@ -71,16 +74,24 @@ TEST(TrayPlacement, EveryTaskBarEdgeKeepsThePanelInTheWorkArea) {
         {"narrow work area",
          {{100, 0, 400, 500}, TaskBarEdge::Bottom},
          {380, 510, 396, 526},
-         "100,430"},
+         "100,435"},
     };
     for (const auto& c : cases) {
         const PixelPoint at = PlaceBesideIcon(c.icon, kPanel, c.work);
         EXPECT_EQ(At(at), c.at) << c.what;
-        if (c.work.area.Width() >= kPanel.width) {
-            EXPECT_GE(at.x, c.work.area.left) << c.what;
-            EXPECT_LE(at.x + kPanel.width, c.work.area.right) << c.what;
-            EXPECT_GE(at.y, c.work.area.top) << c.what;
-            EXPECT_LE(at.y + kPanel.height, c.work.area.bottom) << c.what;
+        const PixelRect& a = c.work.area;
+        const PixelRect panel = PixelRect::At(at.x, at.y, kPanel);
+        if (c.work.edge == TaskBarEdge::Bottom || c.work.edge == TaskBarEdge::Top) {
+            // Along the bar inside the work area, across it 5 from the icon.
+            if (a.Width() >= kPanel.width) {
+                EXPECT_GE(panel.left, a.left) << c.what;
+                EXPECT_LE(panel.right, a.right) << c.what;
+            }
+            EXPECT_TRUE(panel.bottom == c.icon.top - 5 || panel.top == c.icon.bottom + 5) << c.what;
+        } else {
+            EXPECT_GE(panel.top, a.top) << c.what;
+            EXPECT_LE(panel.bottom, a.bottom) << c.what;
+            EXPECT_TRUE(panel.right == c.icon.left - 5 || panel.left == c.icon.right + 5) << c.what;
         }
     }
 }

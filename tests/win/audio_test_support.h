@@ -16,8 +16,8 @@
 #include "app/LumitraxDlg.h"
 #include "audio/AudioDevice.h"
 #include "controller/GpiDllDriver.h"
-#include "drivers/GpiDll.h"
 #include "drivers/KeypadSimClient.h"
+#include "shared/GpiDll.h"
 #include "tests/win/WaitUntil.h"
 
 // A fresh simulated controller (extended profile) that only this test

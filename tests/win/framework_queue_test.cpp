@@ -189,3 +189,26 @@ TEST(MessageBoxSink, FromAnotherThreadTheBoxGoesToTheOwnersThread) {
     EXPECT_EQ(shown.caption, "Lumitrax");
     EXPECT_EQ(shown.owner, owner.window);
 }
+
+TEST(UiQueue, WorkThatRunsAModalLoopDoesNotHoldUpTheRest) {
+    // The first piece of work waits in a loop of its own (as a message box
+    // does) until the work queued behind it, and work queued meanwhile from
+    // another thread, has run.
+    QueueWindow target;
+    std::vector<int> ran;
+    std::atomic<bool> started{false}, laterPosted{false};
+    target.queue.Post([&] {
+        ran.push_back(1);
+        started = true;
+        EXPECT_TRUE(target.Pump([&] { return ran.size() == 3; })) << "the rest waited";
+    });
+    target.queue.Post([&] { ran.push_back(2); });
+    std::thread other([&] {
+        WaitUntil([&] { return started.load(); }, std::chrono::seconds(5));
+        target.queue.Post([&] { ran.push_back(3); });
+        laterPosted = true;
+    });
+    EXPECT_TRUE(target.Pump([&] { return ran.size() == 3 && laterPosted; }));
+    other.join();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+}

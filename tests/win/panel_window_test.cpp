@@ -9,8 +9,8 @@
 #include "app/LumitraxDlg.h"
 #include "controls/PanelPlacement.h"
 #include "display/LayoutArithmetic.h"
-#include "drivers/GpiDll.h"
 #include "res/resource.h"
+#include "shared/GpiDll.h"
 #include "tests/win/WaitUntil.h"
 #include "tests/win/audio_test_support.h"
 #include "tests/win/panel_pictures.h"
@@ -239,6 +239,18 @@ BOOL CALLBACK NotePending(HWND child, LPARAM pending) {
     return TRUE;
 }
 
+// Waits until the panel has painted what is pending, without asking for more.
+bool Settled(HWND window) {
+    return WaitUntil(
+               [window] {
+                   bool pending = GetUpdateRect(window, nullptr, FALSE) != 0;
+                   EnumChildWindows(window, NotePending, reinterpret_cast<LPARAM>(&pending));
+                   return !pending;
+               },
+               10s) &&
+           SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, nullptr);
+}
+
 bool Repainted(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return WaitUntil(
@@ -383,8 +395,13 @@ TEST(PanelWindow, ScreenshotsOfBothArrangements) {
             panel.Click(controls.switchButton);
             ASSERT_EQ(panel.dialog.Layout().Shown(),
                       brightness ? Arrangement::Brightness : Arrangement::Volume);
+            // As the switch leaves it, and after a full repaint: the same,
+            // with no stale pixels where a control stood before.
+            ASSERT_TRUE(Settled(window));
+            const Picture switched = CaptureWindow(window);
             ASSERT_TRUE(Repainted(window));
             const Picture shown = CaptureWindow(window);
+            EXPECT_EQ(Differences(shown, 0, 0, switched), 0) << "the switch left stale pixels";
             SaveArtefact(shown, std::string("panel_") + (threeFunctions ? "3" : "1") +
                                     "_functions_" + (brightness ? "brightness" : "volume") +
                                     (c.status & 0x01 ? "_muted" : ""));

@@ -5,14 +5,24 @@
 #include <gtest/gtest.h>
 
 #include "commands/PanelHook.h"
-#include "drivers/SystemHook.h"
 #include "shared/PanelMessages.h"
+#include "shared/SystemHook.h"
 #include "tests/win/audio_test_support.h"
 
 #include <tlhelp32.h>
 
 namespace {
 using namespace std::chrono_literals;
+
+// Handles of this process, asked after one by one (Wine does not count them).
+int HandlesOfThisProcess() {
+    int count = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    }
+    return count;
+}
 
 int ThreadsOfThisProcess() {
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -89,6 +99,7 @@ struct SystemHookTest : ::testing::Test {
 
 TEST_F(SystemHookTest, SetAndUnsetFromManyThreadsLeaveNothingBehind) {
     const int threadsBefore = ThreadsOfThisProcess();
+    const int handlesBefore = HandlesOfThisProcess();
     const RECT rect{100, 100, 300, 200};
     std::vector<std::thread> callers;
     std::atomic<int> failures{0};
@@ -108,6 +119,7 @@ TEST_F(SystemHookTest, SetAndUnsetFromManyThreadsLeaveNothingBehind) {
     EXPECT_EQ(failures, 0);
     EXPECT_FALSE(IsHookSet());
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore) << "a hook thread was left behind";
+    EXPECT_LE(HandlesOfThisProcess(), handlesBefore + 2) << "handles of the hook threads leak";
 
     EXPECT_TRUE(SetHook(nullptr, &rect));
     EXPECT_TRUE(IsHookSet());
@@ -156,16 +168,19 @@ TEST_F(SystemHookTest, TheFirstInputWithTheZeroRectangleWakesOnce) {
 }
 
 TEST_F(SystemHookTest, InputFlowsWhileThePanelsThreadIsBusy) {
-    // The target's thread is held for 2 s; input made meanwhile is not held.
+    // The target's thread is held for 2 s; input made meanwhile is not held,
+    // and what the hook posted reaches the target once it is free.
     std::atomic<HWND> window{nullptr};
     std::atomic<bool> busy{false};
+    std::atomic<int> hides{0};
     std::thread panel([&] {
         Target target;
         window = target.window;
         busy = true;
         Sleep(2000);
         busy = false;
-        target.Serve([] { return false; }, 100ms);
+        target.Serve([&] { return target.hides >= 10; }, 5s);
+        hides = target.hides;
     });
     ASSERT_TRUE(WaitUntil([&] { return busy.load(); }, 5s));
     const RECT rect{100, 100, 300, 200};
@@ -178,6 +193,7 @@ TEST_F(SystemHookTest, InputFlowsWhileThePanelsThreadIsBusy) {
     EXPECT_TRUE(busy) << "the panel's thread was still busy throughout";
     EXPECT_LT(took, 1s) << "input waited for the busy panel";
     panel.join();
+    EXPECT_EQ(hides, 10) << "one hide a press, delivered once the panel was free";
 }
 
 namespace {
@@ -245,4 +261,38 @@ TEST(PanelWithTheBacklightOff, OneHookWithTheZeroRectangleThenAnyInputWakesIt) {
     EXPECT_EQ(WritesAfter(*sim, woken), "W20=1");
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(panel.GetSafeHwnd()) != 0; }, 5s));
     EXPECT_TRUE(IsHookSet()) << "now the panel's hook again";
+}
+
+TEST(PanelWithTheBacklightOff, TheHookAndTheIconGoWhenThePanelEnds) {
+    std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
+    ASSERT_TRUE(sim);
+    for (const bool endOfSession : {false, true}) {
+        SCOPED_TRACE(endOfSession ? "the session ends" : "the panel closes");
+        RunningPanel running([](CLumitraxDlg&) {});
+        ASSERT_TRUE(running.WaitUntilPolling(20s));
+        CLumitraxDlg& panel = running.Panel();
+        std::atomic<bool> shown{false};
+        panel.Queue().Post([&] {
+            panel.ShowPanel();
+            shown = true;
+        });
+        ASSERT_TRUE(WaitUntil([&] { return shown.load(); }, 5s));
+        ASSERT_TRUE(IsHookSet());
+        const HWND window = panel.GetSafeHwnd();
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = sizeof icon;
+        icon.hWnd = window;
+        icon.uID = 100;
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &icon)) << "the icon is there";
+        if (endOfSession) {
+            // The system may end the process after this without a WM_DESTROY.
+            SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+            EXPECT_FALSE(IsHookSet());
+            EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &icon)) << "the icon is gone";
+        } else {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            ASSERT_TRUE(WaitUntil([&] { return running.PollingWhenEnded() != -1; }, 10s));
+            EXPECT_FALSE(IsHookSet());
+        }
+    }
 }

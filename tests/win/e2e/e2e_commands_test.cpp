@@ -228,3 +228,16 @@ TEST_F(PanelCommandsE2E, TheMouseOverAFadingPanelMakesItOpaqueAgain) {
         2s));
     EXPECT_TRUE(IsWindowVisible(panel));
 }
+
+TEST_F(PanelCommandsE2E, AnArrowKeyShowsThePanelAgainSoItsHideCheckRuns) {
+    // A first show arms no timer: the panel stays. An arrow key on the panel
+    // is a show request like any other, so the hide check then runs and,
+    // with the cursor off the panel, the fade begins.
+    ShowWith(Key::BrightnessUp);
+    PostMessageA(GetDlgItem(panel, kLevelSlider), WM_KEYDOWN, VK_LEFT, 0);
+    BYTE alpha = 255;
+    DWORD flags = 0;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return GetLayeredWindowAttributes(panel, nullptr, &alpha, &flags) && alpha < 255; },
+        6s));
+}

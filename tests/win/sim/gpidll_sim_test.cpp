@@ -5,8 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "drivers/GpiDll.h"
 #include "drivers/KeypadSimClient.h"
+#include "shared/GpiDll.h"
 
 using namespace keypad;
 

@@ -3,7 +3,7 @@
 // program binds them (undecorated names, C calling convention).
 #include <cstdint>
 
-#include "drivers/SmbRequest.h"
+#include "shared/SmbRequest.h"
 
 #ifdef _WIN32
 #define GPIDLL_CALL __cdecl

@@ -15,7 +15,7 @@
 // Sets the hook for window with a copy of rect (null: all zero); returns
 // once the hook is in place (TRUE) or has failed (FALSE, the system's error
 // code in GetLastError). A hook that is set already takes the new window
-// and rectangle.
+// and rectangle. Not to be called from DllMain.
 SYSTEMHOOK_API BOOLEAN __cdecl SetHook(HWND window, const RECT* rect);
 // Removes the hook and ends its thread, waiting for it; TRUE also when none
 // was set. FALSE (with the error code) when the thread does not end.
