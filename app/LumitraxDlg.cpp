@@ -100,7 +100,7 @@ BOOL CLumitraxDlg::OnInitDialog() {
 void CLumitraxDlg::InitPanel() {
     PanelState& state = core_.state;
     CMCU& controller = core_.controller;
-    SetWindowLongA(window_, GWL_EXSTYLE, GetWindowLongA(window_, GWL_EXSTYLE) ^ WS_EX_LAYERED);
+    SetWindowLongA(window_, GWL_EXSTYLE, GetWindowLongA(window_, GWL_EXSTYLE) | WS_EX_LAYERED);
     SetLayeredWindowAttributes(window_, 0, 255, LWA_ALPHA);
     SelectAudioBackEnd();
     AddTrayIcon();

@@ -58,10 +58,10 @@ public:
                   const auto asked = std::chrono::steady_clock::now();
                   DWORD_PTR answer = 0;
                   SendMessageTimeoutA(panel, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
-                  const long took = static_cast<long>(
-                      std::chrono::duration_cast<std::chrono::milliseconds>(
-                          std::chrono::steady_clock::now() - asked)
-                          .count());
+                  const long took =
+                      static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            std::chrono::steady_clock::now() - asked)
+                                            .count());
                   worst_ = std::max(worst_.load(), took);
                   Sleep(10);
               }
@@ -135,8 +135,8 @@ std::vector<Cell> Cells() {
     };
     const auto nothing = [](LumitraxSession&, HWND) {};
     // Read at start-up.
-    for (uint16_t reg : {REG_STATUS, REG_FUNCTION, REG_VERSION, REG_VOLUME, REG_BRIGHTNESS,
-                         REG_LUX})
+    for (uint16_t reg :
+         {REG_STATUS, REG_FUNCTION, REG_VERSION, REG_VOLUME, REG_BRIGHTNESS, REG_LUX})
         for (Fault fault : {Fault::FailedRead, Fault::NoAnswer})
             cells.push_back({reg, fault, Phase::StartUp, nothing, 'R'});
     // Read in a controller event.
@@ -148,7 +148,8 @@ std::vector<Cell> Cells() {
         {REG_SET_DIMMING, [](LumitraxSession&, HWND panel) { Click(panel, 1003); }},
         {REG_SET_LOCK, [](LumitraxSession&, HWND panel) { Click(panel, 1006); }},
         {REG_SET_BACKLIGHT, [](LumitraxSession&, HWND panel) { Click(panel, 1009); }},
-        {REG_SET_LUX, [](LumitraxSession&, HWND panel) { PostMessageA(panel, WM_COMMAND, 32776, 0); }},
+        {REG_SET_LUX,
+         [](LumitraxSession&, HWND panel) { PostMessageA(panel, WM_COMMAND, 32776, 0); }},
         {REG_SET_BRIGHTNESS,
          [](LumitraxSession&, HWND panel) {
              PostMessageA(GetDlgItem(panel, 1002), WM_KEYDOWN, VK_RIGHT, 0);
@@ -160,8 +161,8 @@ std::vector<Cell> Cells() {
          [](LumitraxSession&, HWND panel) {
              // Sent, so that the slider's own message to the panel is queued
              // before the device's report.
-             SendMessageTimeoutA(GetDlgItem(panel, 1002), WM_KEYDOWN, VK_RIGHT, 0,
-                                 SMTO_ABORTIFHUNG, 5000, nullptr);
+             SendMessageTimeoutA(GetDlgItem(panel, 1002), WM_KEYDOWN, VK_RIGHT, 0, SMTO_ABORTIFHUNG,
+                                 5000, nullptr);
              PostMessageA(panel, MM_MIXM_CONTROL_CHANGE, 0, static_cast<LPARAM>(VolumeControlId()));
          }},
         // The function button of the volume arrangement: the device's mute
@@ -199,8 +200,8 @@ bool Accessed(LumitraxSession& session, uint64_t seq, char op, uint16_t reg, boo
 
 int main() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    std::printf("%-4s %-12s %-9s %14s  %-9s %s\n", "reg", "fault", "when", "unresponsive", "recovered",
-                "afterwards");
+    std::printf("%-4s %-12s %-9s %14s  %-9s %s\n", "reg", "fault", "when", "unresponsive",
+                "recovered", "afterwards");
     int failed = 0;
     for (const Cell& cell : Cells()) {
         LumitraxSession session(keypad::Profile::Extended);
@@ -220,7 +221,8 @@ int main() {
             const bool polling = session.WaitFor('G', std::nullopt, begin, 30s).has_value();
             if (cell.phase == Phase::InUse) {
                 // Brightness or volume arrangement, as the use needs.
-                const bool brightness = cell.reg == REG_SET_BRIGHTNESS || cell.reg == REG_SET_BACKLIGHT;
+                const bool brightness =
+                    cell.reg == REG_SET_BRIGHTNESS || cell.reg == REG_SET_BACKLIGHT;
                 Press(session, brightness ? Key::BrightnessUp : Key::VolumeUp);
                 session.Sim().Run([&](KeypadModel& model, uint64_t) { Inject(model, cell); });
                 const uint64_t used = session.LastSeq();

@@ -205,7 +205,8 @@ int DismissMessageBoxes(DWORD threadId) {
         static BOOL CALLBACK Visit(HWND window, LPARAM param) {
             char cls[16] = "";
             GetClassNameA(window, cls, sizeof cls);
-            if (std::strcmp(cls, "#32770") == 0 && GetDlgItem(window, 0xFFFF) && IsWindowVisible(window)) {
+            if (std::strcmp(cls, "#32770") == 0 && GetDlgItem(window, 0xFFFF) &&
+                IsWindowVisible(window)) {
                 char text[256] = "";
                 GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
                 std::printf("message box: %s\n", text);
@@ -270,11 +271,10 @@ int main(int argc, char** argv) {
     const auto chance = [&](int percent) {
         return std::uniform_int_distribution<int>(0, 99)(random) < percent;
     };
-    const Key allKeys[] = {Key::BrightnessUp, Key::BrightnessDown, Key::VolumeUp,
-                           Key::VolumeDown,   Key::Mute,           Key::Backlight,
-                           Key::Lock,         Key::Dimming};
-    const uint16_t faultRegisters[] = {REG_BRIGHTNESS, REG_VOLUME,      REG_STATUS,
-                                       REG_BACKLIGHT,  REG_CHANGE_VALUE, REG_SET_VOLUME,
+    const Key allKeys[] = {Key::BrightnessUp, Key::BrightnessDown, Key::VolumeUp, Key::VolumeDown,
+                           Key::Mute,         Key::Backlight,      Key::Lock,     Key::Dimming};
+    const uint16_t faultRegisters[] = {REG_BRIGHTNESS, REG_VOLUME,        REG_STATUS,
+                                       REG_BACKLIGHT,  REG_CHANGE_VALUE,  REG_SET_VOLUME,
                                        REG_MUTE,       REG_SET_BRIGHTNESS};
     long checks = 0, boxes = 0, worstAnswerMs = 0, faults = 0, silences = 0, deviceChanges = 0,
          switches = 0, trayClicks = 0, menuChoices = 0, restarts = 0, fades = 0;
@@ -288,8 +288,8 @@ int main(int argc, char** argv) {
                         ")");
         worstAnswerMs = std::max<long>(
             worstAnswerMs, static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                  Clock::now() - asked)
-                                                  .count()));
+                                                 Clock::now() - asked)
+                                                 .count()));
         boxes += DismissMessageBoxes(panelThread);
         ++checks;
         if (Clock::now() >= nextSample) {
@@ -391,21 +391,22 @@ int main(int argc, char** argv) {
         sim->WaitFor(keypad::LogPattern{'R', REG_BACKLIGHT}, seq, 5000);
     }
     for (int i = 0; i < 5; ++i)
-        sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, onController([](KeypadModel& model,
-                                                                               uint64_t) {
-                         return model.LastSeq();
-                     }),
+        sim->WaitFor(keypad::LogPattern{'G', std::nullopt},
+                     onController([](KeypadModel& model, uint64_t) { return model.LastSeq(); }),
                      2000);
     check();
     samples.push_back(TakeSample(start));
 
     // What the panel shows against the controller and the device.
-    const int32_t status = onController([](KeypadModel& m, uint64_t) { return *m.Peek(REG_STATUS); });
-    const int32_t volume = onController([](KeypadModel& m, uint64_t) { return *m.Peek(REG_VOLUME); });
+    const int32_t status =
+        onController([](KeypadModel& m, uint64_t) { return *m.Peek(REG_STATUS); });
+    const int32_t volume =
+        onController([](KeypadModel& m, uint64_t) { return *m.Peek(REG_VOLUME); });
     const int32_t brightnessLevel =
         onController([](KeypadModel& m, uint64_t) { return *m.Peek(REG_BRIGHTNESS); });
     const int32_t lux = onController([](KeypadModel& m, uint64_t) { return *m.Peek(REG_LUX); });
-    const bool backlight = onController([](KeypadModel& m, uint64_t) { return *m.Peek(REG_BACKLIGHT) != 0; });
+    const bool backlight =
+        onController([](KeypadModel& m, uint64_t) { return *m.Peek(REG_BACKLIGHT) != 0; });
     struct Shown {
         Arrangement arrangement;
         int slider;
@@ -433,8 +434,9 @@ int main(int argc, char** argv) {
     };
     agree(shown.slider == (volumeShown ? volume : brightnessLevel),
           "the slider shows " + std::to_string(shown.slider));
-    agree(shown.function == (volumeShown ? ((status & kStatusMute) ? IDB_VOLUME_MUTED : IDB_VOLUME_SOUND)
-                                         : (backlight ? IDB_BACKLIGHT_ON : IDB_BACKLIGHT_OFF)),
+    agree(shown.function == (volumeShown
+                                 ? ((status & kStatusMute) ? IDB_VOLUME_MUTED : IDB_VOLUME_SOUND)
+                                 : (backlight ? IDB_BACKLIGHT_ON : IDB_BACKLIGHT_OFF)),
           "the function button shows picture " + std::to_string(shown.function));
     agree(shown.tooltip == expected.tooltip, "the tray tooltip is \"" + shown.tooltip + "\"");
     agree(shown.icon == LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(expected.icon)),

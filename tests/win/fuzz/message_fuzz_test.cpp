@@ -1,0 +1,811 @@
+// Hostile input from outside the program: a flood of random window messages
+// posted to the panel by another process, controller registers far outside
+// their ranges, malformed keypadctl command lines and a malformed registry
+// value. None of it may end or hang the program, show a message box, or make
+// it write to the controller on its own; afterwards a key of the keypad still
+// shows the panel.
+//
+// The short form runs in `make test`; LUMITRAX_SOAK=full makes the long run
+// (more messages, every value instead of a sample). LUMITRAX_FUZZ_SEED
+// replaces the fixed seed, to follow up a failure of another seed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "drivers/KeypadCommand.h"
+#include "res/resource.h"
+#include "shared/PanelMessages.h"
+#include "tests/win/e2e/LumitraxSession.h"
+
+namespace {
+using namespace std::chrono_literals;
+using keypad::Key;
+using keypad::KeypadModel;
+using keypad::LogEntry;
+using keypad::Profile;
+
+constexpr auto kStartTimeout = 60s;
+constexpr uint64_t kDefaultSeed = 20240611;
+constexpr UINT kTrayIconId = 100;
+
+std::string Environment(const char* name) {
+    char value[64] = "";
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+bool SoakRun() {
+    return Environment("LUMITRAX_SOAK") == "full";
+}
+
+uint64_t FuzzSeed() {
+    const std::string text = Environment("LUMITRAX_FUZZ_SEED");
+    return text.empty() ? kDefaultSeed : std::strtoull(text.c_str(), nullptr, 0);
+}
+
+// --- The program as seen from outside ---
+
+bool Answers(HWND window, UINT timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+// Visible dialogs of one process other than its panel (message boxes, the
+// About box), with the texts they show.
+struct StrayDialogs {
+    DWORD processId;
+    HWND panel;
+    std::string texts;
+
+    static BOOL CALLBACK Visit(HWND window, LPARAM param) {
+        auto& self = *reinterpret_cast<StrayDialogs*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char cls[16] = "";
+        GetClassNameA(window, cls, sizeof cls);
+        if (owner != self.processId || window == self.panel || !IsWindowVisible(window) ||
+            std::string(cls) != "#32770")
+            return TRUE;
+        self.texts += "[";
+        HWND child = nullptr;
+        while ((child = FindWindowExA(window, child, "Static", nullptr))) {
+            char text[256] = "";
+            GetWindowTextA(child, text, sizeof text);
+            self.texts += text;
+        }
+        self.texts += "]";
+        return TRUE;
+    }
+};
+
+std::string StrayDialogTexts(DWORD processId, HWND panel) {
+    StrayDialogs search{processId, panel, {}};
+    EnumWindows(StrayDialogs::Visit, reinterpret_cast<LPARAM>(&search));
+    return search.texts;
+}
+
+// Alive, answering within a second, and no message box up.
+::testing::AssertionResult Healthy(LumitraxSession& session, HWND panel) {
+    if (const std::optional<DWORD> status = session.Program().WaitForExit(0ms))
+        return ::testing::AssertionFailure()
+               << "the program ended with status 0x" << std::hex << *status;
+    if (!Answers(panel, 1000))
+        return ::testing::AssertionFailure() << "the panel did not answer within 1 s";
+    const std::string dialogs = StrayDialogTexts(session.Program().Id(), panel);
+    if (!dialogs.empty())
+        return ::testing::AssertionFailure() << "a dialog is up: " << dialogs;
+    return ::testing::AssertionSuccess();
+}
+
+// Starts the session's program; its panel, or null when it did not come up.
+HWND StartProgram(LumitraxSession& session) {
+    const uint64_t before = session.LastSeq();
+    if (!session.Program().Start()) {
+        ADD_FAILURE() << "Lumitrax.exe did not start (error " << GetLastError() << ")";
+        return nullptr;
+    }
+    if (!session.WaitFor('G', std::nullopt, before, kStartTimeout)) {
+        const std::optional<DWORD> status = session.Program().WaitForExit(0ms);
+        ADD_FAILURE() << "the program did not start polling; "
+                      << (status ? "it ended with status " + std::to_string(*status)
+                                 : std::string("it still runs"));
+        return nullptr;
+    }
+    const HWND panel = session.Program().WaitForPanel(5s);
+    if (!panel)
+        ADD_FAILURE() << "the program has no panel";
+    return panel;
+}
+
+void CloseNormally(LumitraxSession& session, HWND panel) {
+    PostMessageA(panel, WM_CLOSE, 0, 0);
+    EXPECT_EQ(session.Program().WaitForExit(10s), std::optional<DWORD>(0));
+}
+
+// Waits until the poll thread has run count more cycles.
+bool WaitCycles(LumitraxSession& session, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!session.WaitFor('G', std::nullopt, session.LastSeq(), 2s))
+            return false;
+    return true;
+}
+
+// The register writes after seq, as "W8=20 W9=3".
+std::string Writes(LumitraxSession& session, uint64_t afterSeq) {
+    std::string out;
+    for (const LogEntry& e : session.Entries(afterSeq))
+        if (e.op == 'W')
+            out +=
+                (out.empty() ? "W" : " W") + std::to_string(e.reg) + "=" + std::to_string(e.value);
+    return out;
+}
+
+// A key press whose event finds the given registers set as well, all in one
+// step of the controller: the key's own change is overwritten before the
+// program can read it.
+LogEntry PressWith(LumitraxSession& session, Key key,
+                   const std::vector<std::pair<uint16_t, uint8_t>>& registers) {
+    return session.Sim().Run([&](KeypadModel& model, uint64_t now) {
+        const LogEntry press = model.PressKey(key, now);
+        for (const auto& [reg, value] : registers)
+            model.Set(reg, value);
+        return press;
+    });
+}
+
+// Whether the shell holds the panel's tray icon: only an icon it knows can
+// be modified (the shell knows icons by owner and id, whoever asks).
+bool TrayIconExists(HWND panel) {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = panel;
+    icon.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+}
+
+// Waits until the panel's thread has handled every message posted to it so
+// far. A sent message overtakes posted ones, so its answer proves nothing
+// about them. Instead the shell forgets the tray icon and a posted "task bar
+// created" has the program add it again, as after a restart of the shell:
+// the icon is back once the messages before that one are through.
+bool WaitUntilDrained(HWND panel, std::chrono::milliseconds timeout) {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = panel;
+    icon.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+    if (TrayIconExists(panel))
+        return false;
+    static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    return PostMessageA(panel, taskbarCreated, 0, 0) &&
+           WaitUntil([panel] { return TrayIconExists(panel); }, timeout);
+}
+
+// --- Random messages ---
+
+struct Message {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// What a person legitimately asks for with these messages: it rightly
+// changes the controller's or the panel's state, or opens a modal menu that
+// would stall the run, so the fuzzer leaves it out. Ids are taken from the
+// low word, as a handler that looks only at the low word would see them.
+bool IsPersonsRequest(const Message& m) {
+    switch (m.message) {
+    case WM_COMMAND:
+        switch (LOWORD(m.wParam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_DIMMING:
+        case IDC_BUZZER:
+        case IDC_LOCK:
+        case IDC_FUNCTION:
+        case IDC_SWITCH:
+        case ID_ABOUT:
+        case ID_ENV_OFFICE:
+        case ID_ENV_NORMAL:
+        case ID_ENV_FACTORY:
+        case ID_ENV_OUTDOOR:
+            return true;
+        }
+        return false;
+    case WM_SYSCOMMAND:
+    case WM_CLOSE:
+    case WM_DESTROY:
+    case WM_QUIT:
+    case WM_ENDSESSION:
+        return true;
+    case WM_SLIDER_MOVING:
+    case WM_SLIDER_MOVED:
+        return LOWORD(m.wParam) == IDC_LEVEL_SLIDER;
+    case WM_TRAYICON:
+        return LOWORD(m.lParam) == WM_LBUTTONDOWN || LOWORD(m.lParam) == WM_RBUTTONUP;
+    }
+    return false;
+}
+
+class MessageFuzzer {
+public:
+    MessageFuzzer(uint64_t seed, std::vector<HWND> controls)
+        : random_(seed), controls_(std::move(controls)) {}
+
+    Message Next() {
+        for (;;) {
+            const Message m = Draw();
+            if (!IsPersonsRequest(m))
+                return m;
+        }
+    }
+
+private:
+    enum Kind { PrivateRange, TrayIcon, Command, Slider, Mixer };
+
+    Message Draw() {
+        // Weights of the kinds, in the order of Kind.
+        std::discrete_distribution<int> kinds{30, 15, 20, 15, 20};
+        switch (static_cast<Kind>(kinds(random_))) {
+        case PrivateRange:
+            return {Below(5) ? WM_USER + Below(65) : WM_APP + Below(17), AnyParam(), AnyLParam()};
+        case TrayIcon:
+            return {WM_TRAYICON, Below(2) ? 100 : AnyParam(), TrayLParam()};
+        case Command:
+            return {WM_COMMAND, MAKEWPARAM(CommandId(), Notification()), CommandLParam()};
+        case Slider:
+            return {Below(2) ? WM_SLIDER_MOVED : WM_SLIDER_MOVING, SliderId(), AnyLParam()};
+        case Mixer:
+            return {static_cast<UINT>(Below(2) ? MM_MIXM_LINE_CHANGE : MM_MIXM_CONTROL_CHANGE),
+                    AnyParam(), Below(2) ? static_cast<LPARAM>(Below(16)) : AnyLParam()};
+        }
+        return {WM_NULL, 0, 0};
+    }
+
+    UINT Below(UINT n) { return std::uniform_int_distribution<UINT>(0, n - 1)(random_); }
+
+    // Any bits, or one of the values that tend to break handlers.
+    WPARAM AnyParam() {
+        static const uint64_t special[] = {
+            0,          1,          2,          0xFFFF,     0x10000,
+            0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, UINT64_MAX, 0x8000000000000000ull};
+        switch (Below(4)) {
+        case 0:
+            return static_cast<WPARAM>(special[Below(std::size(special))]);
+        case 1:
+            return Below(32);
+        case 2:
+            return static_cast<WPARAM>(random_() & 0xFFFFFFFFu);
+        default:
+            return static_cast<WPARAM>(random_());
+        }
+    }
+    LPARAM AnyLParam() { return static_cast<LPARAM>(AnyParam()); }
+
+    // A mouse or notification code of the shell, sometimes with an icon id
+    // in the high word, or anything.
+    LPARAM TrayLParam() {
+        static const UINT codes[] = {
+            WM_MOUSEMOVE,     WM_LBUTTONUP,   WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
+            WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, WM_MBUTTONUP,     WM_MBUTTONDBLCLK,
+            WM_MOUSEWHEEL,    WM_XBUTTONDOWN, WM_XBUTTONUP,     WM_CONTEXTMENU,
+            WM_USER + 0, // select
+            WM_USER + 1, // key select
+            WM_USER + 2, // balloon shown
+            WM_USER + 3, // balloon hidden
+            WM_USER + 4, // balloon timed out
+            WM_USER + 5, // balloon clicked
+            WM_USER + 6, // pop-up open
+            WM_USER + 7, // pop-up close
+        };
+        switch (Below(3)) {
+        case 0:
+            return codes[Below(std::size(codes))];
+        case 1:
+            return MAKELPARAM(codes[Below(std::size(codes))], Below(2) ? 100 : Below(0x10000));
+        default:
+            return AnyLParam();
+        }
+    }
+
+    // Ids near the program's own (controls, menu commands, resources) and any.
+    WORD CommandId() {
+        switch (Below(5)) {
+        case 0:
+            return static_cast<WORD>(Below(21));
+        case 1:
+            return static_cast<WORD>(995 + Below(31));
+        case 2:
+            return static_cast<WORD>(32765 + Below(36));
+        case 3:
+            return static_cast<WORD>(100 + Below(80));
+        default:
+            return static_cast<WORD>(Below(0x10000));
+        }
+    }
+    WORD Notification() {
+        static const WORD codes[] = {BN_CLICKED, 1, BN_DOUBLECLICKED, BN_SETFOCUS, BN_KILLFOCUS};
+        return Below(4) ? codes[Below(std::size(codes))] : static_cast<WORD>(Below(0x10000));
+    }
+    // No control, one of the panel's controls, or any handle.
+    LPARAM CommandLParam() {
+        switch (Below(3)) {
+        case 0:
+            return 0;
+        case 1:
+            if (!controls_.empty())
+                return reinterpret_cast<LPARAM>(controls_[Below(UINT(controls_.size()))]);
+            return 0;
+        default:
+            return AnyLParam();
+        }
+    }
+    WPARAM SliderId() { return Below(2) ? static_cast<WPARAM>(995 + Below(21)) : AnyParam(); }
+
+    std::mt19937_64 random_;
+    std::vector<HWND> controls_;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> ChildrenOf(HWND window) {
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+TEST(MessageFuzz, RandomMessagesFromAnotherProcessChangeNothing) {
+    const int count = SoakRun() ? 100000 : 5000;
+    const uint64_t seed = FuzzSeed();
+    std::printf("message fuzz: seed %llu, %d messages\n", static_cast<unsigned long long>(seed),
+                count);
+    std::fflush(stdout);
+
+    LumitraxSession session(Profile::Extended);
+    const HWND panel = StartProgram(session);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(WaitUntilDrained(panel, 5s)) << "the tray icon does not come back";
+
+    MessageFuzzer fuzzer(seed, ChildrenOf(panel));
+    const uint64_t fuzzStart = session.LastSeq();
+    const auto began = std::chrono::steady_clock::now();
+    int posted = 0, refused = 0;
+    std::string stall;
+    for (int i = 1; i <= count && stall.empty(); ++i) {
+        const Message m = fuzzer.Next();
+        if (PostMessageA(panel, m.message, m.wParam, m.lParam))
+            ++posted;
+        else
+            ++refused;
+        // Paced: the queue is let drain every 500 messages.
+        if (i % 500 != 0 && i != count)
+            continue;
+        const std::string where = "after message " + std::to_string(i);
+        if (session.Program().WaitForExit(0ms))
+            stall = "the program ended " + where;
+        else if (!Answers(panel, 5000))
+            stall = "the panel did not answer within 5 s " + where;
+        else if (!WaitUntilDrained(panel, 30s))
+            stall = "the panel's queue did not drain within 30 s " + where;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    std::printf("message fuzz: %d messages posted in %.1f s (%.0f per second)\n", posted, seconds,
+                posted / seconds);
+    std::fflush(stdout);
+    ASSERT_EQ(stall, "") << "seed " << seed;
+    EXPECT_EQ(refused, 0) << "posts refused: the queue was full";
+
+    // Whatever the messages set going has run its course after a few cycles.
+    EXPECT_TRUE(WaitCycles(session, 3));
+    EXPECT_TRUE(Healthy(session, panel));
+    EXPECT_EQ(Writes(session, fuzzStart), "") << "seed " << seed;
+
+    // A key still shows the panel, and its event is read as always.
+    PostMessageA(panel, WM_PANEL_HIDE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }, 2s));
+    const LogEntry press = session.Press(Key::VolumeUp);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 2s));
+    ASSERT_TRUE(session.WaitFor('R', 23, press.seq, 3s));
+    const std::string reads = session.Accesses(press.seq);
+    EXPECT_EQ(reads.rfind("R28 ", 0), 0u) << reads;
+    EXPECT_TRUE(Healthy(session, panel));
+    CloseNormally(session, panel);
+}
+
+// --- Controller values out of range ---
+
+TEST(ControllerValues, LevelsAboveTheRangeAreTakenAsTheTop) {
+    for (const uint8_t level : {21, 100, 255}) {
+        SCOPED_TRACE("level " + std::to_string(level));
+        LumitraxSession session(Profile::Extended);
+        session.Sim().Run([level](KeypadModel& model, uint64_t) {
+            return model.Set(keypad::reg::kBrightness, level) &&
+                   model.Set(keypad::reg::kVolume, level);
+        });
+        const HWND panel = StartProgram(session);
+        ASSERT_NE(panel, nullptr);
+        const uint64_t started = session.LastSeq();
+        EXPECT_TRUE(WaitCycles(session, 2));
+        EXPECT_TRUE(Healthy(session, panel)) << "after start-up";
+
+        for (const Key key : {Key::BrightnessUp, Key::VolumeUp, Key::BrightnessDown,
+                              Key::VolumeDown, Key::BrightnessUp}) {
+            SCOPED_TRACE(keypad::KeyName(key));
+            const LogEntry press = PressWith(
+                session, key, {{keypad::reg::kBrightness, level}, {keypad::reg::kVolume, level}});
+            ASSERT_TRUE(session.WaitFor('R', 23, press.seq, 3s));
+            // The thumb released where it stands, as a person may: the
+            // program takes the slider's value, which shows the level it
+            // holds, 20; the controller's level counts as 20 as well, so
+            // there is nothing to write.
+            PostMessageA(panel, WM_SLIDER_MOVED, IDC_LEVEL_SLIDER, 0);
+            EXPECT_TRUE(WaitUntilDrained(panel, 5s));
+            EXPECT_TRUE(WaitCycles(session, 2));
+            EXPECT_TRUE(Healthy(session, panel));
+        }
+        EXPECT_EQ(Writes(session, started), "");
+        for (const LogEntry& e : session.Entries(0)) {
+            if (e.op == 'W' &&
+                (e.reg == keypad::reg::kBrightnessWrite || e.reg == keypad::reg::kVolumeWrite)) {
+                EXPECT_LE(e.value, 20u) << "register " << e.reg;
+            }
+        }
+        CloseNormally(session, panel);
+    }
+}
+
+TEST(ControllerValues, EveryStatusPatternInAnEvent) {
+    LumitraxSession session(Profile::Extended);
+    const HWND panel = StartProgram(session);
+    ASSERT_NE(panel, nullptr);
+    const auto began = std::chrono::steady_clock::now();
+    for (int status = 0; status <= 255; ++status) {
+        SCOPED_TRACE("status " + std::to_string(status));
+        const Key key = status % 2 ? Key::BrightnessUp : Key::BrightnessDown;
+        const LogEntry press =
+            PressWith(session, key, {{keypad::reg::kStatus, static_cast<uint8_t>(status)}});
+        ASSERT_TRUE(session.WaitFor('R', 23, press.seq, 3s)) << "the event was not read";
+        ASSERT_FALSE(session.Program().WaitForExit(0ms)) << "the program ended";
+        ASSERT_TRUE(Answers(panel, 1000)) << "the panel did not answer within 1 s";
+    }
+    std::printf("256 status patterns in %.1f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+    EXPECT_TRUE(WaitCycles(session, 2));
+    EXPECT_TRUE(Healthy(session, panel));
+    CloseNormally(session, panel);
+}
+
+TEST(ControllerValues, EnvironmentOutOfRangeAtStartUp) {
+    // 1 to 4 are the environments; the long run tries every other value.
+    std::vector<int> values = {0, 5, 6, 128, 255};
+    if (SoakRun()) {
+        values = {0};
+        for (int v = 5; v <= 255; ++v)
+            values.push_back(v);
+    }
+    for (const int lux : values) {
+        SCOPED_TRACE("environment " + std::to_string(lux));
+        LumitraxSession session(Profile::Extended);
+        session.Sim().Run([lux](KeypadModel& model, uint64_t) {
+            return model.Set(keypad::reg::kLux, static_cast<uint8_t>(lux));
+        });
+        const uint64_t before = session.LastSeq();
+        const HWND panel = StartProgram(session);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_NE((" " + session.Accesses(before) + " ").find(" R27 "), std::string::npos)
+            << "the environment was not read at start-up";
+        EXPECT_TRUE(WaitCycles(session, 2));
+        EXPECT_TRUE(Healthy(session, panel));
+        CloseNormally(session, panel);
+    }
+}
+
+// --- keypadctl ---
+
+struct ToolRun {
+    DWORD status = MAXDWORD;
+    std::string out, err;
+};
+
+// One argument as the C runtime splits a command line: quoted, with
+// backslashes before a quote doubled.
+std::string Quote(const std::string& arg) {
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (const char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + '"';
+}
+
+std::string ReadAll(HANDLE pipe) {
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    return text;
+}
+
+// Runs keypadctl.exe from beside this program with the arguments; its
+// status and what it wrote to each stream (status MAXDWORD when it could not
+// be run, with the reason in err).
+ToolRun RunKeypadctl(const std::vector<std::string>& args) {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string command(path, length);
+    command = Quote(command.substr(0, command.find_last_of("\\/") + 1) + "keypadctl.exe");
+    for (const std::string& arg : args)
+        command += " " + Quote(arg);
+
+    ToolRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) ||
+        !CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        run.err = "no pipe";
+        return run;
+    }
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(outWrite); // the child holds its own copies
+    CloseHandle(errWrite);
+    if (started) {
+        // Both streams at once, so that neither can fill and hold the child.
+        std::thread errors([&] { run.err = ReadAll(errRead); });
+        run.out = ReadAll(outRead);
+        errors.join();
+        if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &run.status);
+        else
+            TerminateProcess(process.hProcess, MAXDWORD);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    } else {
+        run.err = "cannot start keypadctl.exe (error " + std::to_string(GetLastError()) + ")";
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return run;
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+TEST(KeypadctlInput, MalformedArgumentsGiveUsageAndStatusTwo) {
+    const std::string long10k(10000, 'a'), digits10k(10000, '9');
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"nothing", {}},
+        {"empty verb", {""}},
+        {"two empty arguments", {"", ""}},
+        {"unknown verb", {"frobnicate"}},
+        {"verb in capitals", {"PRESS", "vol+"}},
+        {"verb as an option", {"--help"}},
+        {"press without key", {"press"}},
+        {"press unknown key", {"press", "volume"}},
+        {"press zero times", {"press", "vol+", "0"}},
+        {"press too often", {"press", "vol+", "1001"}},
+        {"press negative", {"press", "vol+", "-1"}},
+        {"press huge count", {"press", "vol+", "99999999999999999999999999"}},
+        {"press hex without digits", {"press", "vol+", "0x"}},
+        {"press with sign", {"press", "vol+", "+3"}},
+        {"press with space", {"press", "vol+", " 3"}},
+        {"press decimal point", {"press", "vol+", "1.5"}},
+        {"press exponent", {"press", "vol+", "1e3"}},
+        {"press extra argument", {"press", "vol+", "1", "2"}},
+        {"get without register", {"get"}},
+        {"get unknown register", {"get", "34"}},
+        {"get negative register", {"get", "-1"}},
+        {"get register beyond 16 bits", {"get", "65536"}},
+        {"get register 2^64", {"get", "18446744073709551616"}},
+        {"get hex beyond 64 bits", {"get", "0x1FFFFFFFFFFFFFFFF"}},
+        {"get two registers", {"get", "1", "2"}},
+        {"set without value", {"set", "1"}},
+        {"set value above a byte", {"set", "1", "256"}},
+        {"set negative value", {"set", "1", "-5"}},
+        {"set a write register", {"set", "8", "5"}},
+        {"set an unknown register", {"set", "99", "5"}},
+        {"set huge value", {"set", "1", "0xFFFFFFFFFFFFFFFFF"}},
+        {"fail alone", {"fail"}},
+        {"fail unknown kind", {"fail", "bogus", "1"}},
+        {"fail read without count", {"fail", "read", "28"}},
+        {"fail read negative count", {"fail", "read", "28", "-1"}},
+        {"fail read count beyond 32 bits", {"fail", "read", "28", "4294967296"}},
+        {"fail read unknown register", {"fail", "read", "99", "1"}},
+        {"fail write without register", {"fail", "write"}},
+        {"fail noanswer without register", {"fail", "noanswer"}},
+        {"fail hang extra argument", {"fail", "hang", "1", "2"}},
+        {"fail gpi extra argument", {"fail", "gpi", "x"}},
+        {"clear with argument", {"clear", "all"}},
+        {"seq with argument", {"seq", "1"}},
+        {"reset unknown profile", {"reset", "weird"}},
+        {"reset extra argument", {"reset", "basic", "x"}},
+        {"log since without number", {"log", "--since"}},
+        {"log since negative", {"log", "--since", "-1"}},
+        {"log since beyond 64 bits", {"log", "--since", "18446744073709551616"}},
+        {"log with timeout", {"log", "--timeout", "5"}},
+        {"log unknown option", {"log", "--all"}},
+        {"wait alone", {"wait"}},
+        {"wait without register", {"wait", "R"}},
+        {"wait unknown operation", {"wait", "X", "1"}},
+        {"wait two-letter operation", {"wait", "RW", "1"}},
+        {"wait empty operation", {"wait", "", "1"}},
+        {"wait register beyond 16 bits", {"wait", "R", "65536"}},
+        {"wait register not a number", {"wait", "W", "nine"}},
+        {"wait unknown key", {"wait", "K", "volume"}},
+        {"wait input line with register", {"wait", "G", "1"}},
+        {"wait timeout without number", {"wait", "R", "1", "--timeout"}},
+        {"wait timeout beyond 32 bits", {"wait", "R", "1", "--timeout", "4294967296"}},
+        {"wait negative timeout", {"wait", "R", "1", "--timeout", "-1"}},
+        {"wait unknown option", {"wait", "R", "1", "--bogus", "1"}},
+        {"10000-character verb", {long10k}},
+        {"10000-digit register", {"get", digits10k}},
+        {"10000-character key", {"press", long10k}},
+        {"10000-digit count", {"press", "vol+", digits10k}},
+        {"10000-digit sequence", {"log", "--since", digits10k}},
+        {"three 10000-character arguments", {"wait", long10k, long10k}},
+        {"non-ASCII verb", {"\xC3\xA9\xE2\x82\xAC"}},
+        {"non-ASCII key", {"press", "vol\xFF"}},
+        {"non-ASCII register", {"get", "\x80\x81"}},
+        {"non-ASCII digit look-alike", {"set", "1", "\xEF\xBC\x95"}},
+        {"control characters", {"get", "1\t\x01"}},
+        {"quotes and backslashes", {"press", "vol+\\\"", "1\\"}},
+    };
+    // A controller of this test's own, should a line be taken as a command
+    // after all.
+    LumitraxSession holder(Profile::Extended);
+    const uint64_t before = holder.LastSeq();
+    const auto began = std::chrono::steady_clock::now();
+    // Several at once: a start under Wine takes a fifth of a second.
+    std::vector<ToolRun> runs(std::size(cases));
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 8; ++i)
+        workers.emplace_back([&] {
+            for (size_t c = next++; c < runs.size(); c = next++)
+                runs[c] = RunKeypadctl(cases[c].args);
+        });
+    for (std::thread& worker : workers)
+        worker.join();
+    std::printf("%zu keypadctl runs in %.1f s\n", runs.size(),
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+    for (size_t c = 0; c < runs.size(); ++c) {
+        SCOPED_TRACE(cases[c].what);
+        const ToolRun& run = runs[c];
+        EXPECT_EQ(run.status, 2u) << "status 0x" << std::hex << run.status << "\n" << run.err;
+        EXPECT_EQ(WithoutCarriageReturns(run.err), keypad::kKeypadctlUsage);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(holder.LastSeq(), before) << "a malformed line acted on the controller";
+}
+
+// --- The HaveKeypad registry value ---
+
+constexpr const char* kQorKey = "SOFTWARE\\Qor";
+constexpr const char* kKeypadKey = "SOFTWARE\\Qor\\Keypad";
+
+// Holds the HaveKeypad value while it lives; removes the key (and the key
+// above it, when this made it) when it goes.
+class HaveKeypadValue {
+public:
+    HaveKeypadValue() {
+        HKEY qor = nullptr;
+        madeQor_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kQorKey, 0, KEY_READ, &qor) != ERROR_SUCCESS;
+        if (qor)
+            RegCloseKey(qor);
+    }
+    HaveKeypadValue(const HaveKeypadValue&) = delete;
+    HaveKeypadValue& operator=(const HaveKeypadValue&) = delete;
+    ~HaveKeypadValue() {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKeypadKey);
+        if (madeQor_)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, kQorKey);
+    }
+    // Stored byte for byte: the wide call converts no string type.
+    LONG Set(DWORD type, const std::vector<BYTE>& data) {
+        HKEY key = nullptr;
+        LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                      nullptr, &key, nullptr);
+        if (status != ERROR_SUCCESS)
+            return status;
+        status = RegSetValueExW(key, L"HaveKeypad", 0, type, data.empty() ? nullptr : data.data(),
+                                static_cast<DWORD>(data.size()));
+        RegCloseKey(key);
+        return status;
+    }
+    // The value's size as stored; nothing when it is not there.
+    std::optional<DWORD> StoredSize() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return std::nullopt;
+        DWORD size = 0;
+        const LONG status = RegQueryValueExW(key, L"HaveKeypad", nullptr, nullptr, nullptr, &size);
+        RegCloseKey(key);
+        if (status != ERROR_SUCCESS)
+            return std::nullopt;
+        return size;
+    }
+
+private:
+    bool madeQor_ = false;
+};
+
+TEST(RegistryInput, MalformedHaveKeypadValue) {
+    const uint64_t seed = FuzzSeed();
+    std::mt19937_64 random(seed);
+    const auto below = [&random](uint32_t n) {
+        return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
+    };
+    static const DWORD types[] = {
+        REG_NONE, REG_SZ,       REG_EXPAND_SZ,     REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,
+        REG_LINK, REG_MULTI_SZ, REG_RESOURCE_LIST, REG_QWORD};
+    // Sizes: empty, the whole 64 KiB, small and any in between.
+    std::vector<uint32_t> sizes = {0, 65536, 1 + below(8), below(65537)};
+    if (SoakRun())
+        for (int i = 0; i < 36; ++i)
+            sizes.push_back(below(4) ? below(65) : below(65537));
+    std::printf("registry fuzz: seed %llu, %zu values\n", static_cast<unsigned long long>(seed),
+                sizes.size());
+
+    HaveKeypadValue value;
+    for (const uint32_t size : sizes) {
+        const DWORD type =
+            below(4) ? types[below(std::size(types))] : static_cast<DWORD>(random() & 0xFFFFFFFFu);
+        std::vector<BYTE> data(size);
+        for (BYTE& byte : data)
+            byte = static_cast<BYTE>(random());
+        SCOPED_TRACE("type " + std::to_string(type) + ", " + std::to_string(size) + " bytes");
+        ASSERT_EQ(value.Set(type, data), ERROR_SUCCESS);
+        // The system may end a string type with terminators of its own.
+        ASSERT_GE(value.StoredSize().value_or(0), size);
+
+        LumitraxSession session(Profile::Extended);
+        const HWND panel = StartProgram(session);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_TRUE(WaitCycles(session, 2));
+        EXPECT_TRUE(Healthy(session, panel));
+        CloseNormally(session, panel);
+    }
+}
+
+} // namespace
