@@ -320,6 +320,15 @@ bool CLumitraxDlg::OnSysCommand(WPARAM command) {
     return true;
 }
 
+void CLumitraxDlg::SetSliderValue(Arrangement mode, int32_t value) {
+    if (layout_.Shown() == mode)
+        controls_.levelSlider.SetValue(value);
+}
+
+void CLumitraxDlg::PushSliderVolume(int32_t volume) {
+    commands_.PushSliderVolume(volume);
+}
+
 LRESULT CLumitraxDlg::OnSliderMoved(WPARAM wParam, LPARAM) {
     return commands_.OnSliderMoved(wParam);
 }

@@ -62,6 +62,10 @@ public:
     void OnLockButton();
     void OnEnvironment(UINT item);
     LRESULT OnSliderMoved(WPARAM wParam, LPARAM lParam);
+    // The poll thread's slider value for an arrangement, and its volume
+    // push (see PanelOperations).
+    void SetSliderValue(Arrangement mode, int32_t value);
+    void PushSliderVolume(int32_t volume);
     bool SetPanelHook(const HookRect& rect);
     bool RemovePanelHook();
     void OnAbout();

@@ -23,7 +23,8 @@ void QueuedPanelOperations::ArrangePanel(Arrangement mode) {
 }
 
 void QueuedPanelOperations::SetSliderValue(int32_t value) {
-    queue_.Post([&panel = panel_, value] { panel.Controls().levelSlider.SetValue(value); });
+    const Arrangement mode = state_.showingBrightness;
+    queue_.Post([&panel = panel_, mode, value] { panel.SetSliderValue(mode, value); });
 }
 
 void QueuedPanelOperations::SetFunctionButtonPicture(int bitmapId) {
@@ -49,12 +50,12 @@ void QueuedPanelOperations::RemovePanelHook() {
     queue_.Post([&panel = panel_] { panel.RemovePanelHook(); });
 }
 
-void QueuedPanelOperations::PostSliderMoving() {
-    // Through the queue, so that the message comes after the slider values
-    // queued before it even while a message box runs its own loop.
-    queue_.Post([&panel = panel_] {
-        PostMessageA(panel.GetSafeHwnd(), WM_SLIDER_MOVING, IDC_LEVEL_SLIDER, 0);
-    });
+void QueuedPanelOperations::PushSliderVolume(int32_t volume) {
+    // Through the queue, so that it comes after the slider value queued
+    // before it, even while a message box runs its own loop; and with the
+    // volume itself, so that a switch to brightness clicked meanwhile does
+    // not make it a brightness.
+    queue_.Post([&panel = panel_, volume] { panel.PushSliderVolume(volume); });
 }
 
 void QueuedPanelOperations::FailInputLine() {

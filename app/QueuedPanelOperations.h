@@ -25,7 +25,7 @@ public:
     void SetAudioMute(int32_t flag) override;
     void SetPanelHook(const HookRect& rect) override;
     void RemovePanelHook() override;
-    void PostSliderMoving() override;
+    void PushSliderVolume(int32_t volume) override;
     void FailInputLine() override;
 
 private:

@@ -68,8 +68,7 @@ LRESULT PanelCommands::OnSliderMoved(WPARAM wParam) {
         return 1;
     const int value = c_.controls.levelSlider.GetValue();
     if (c_.layout.Shown() == Arrangement::Volume) {
-        c_.audio.SetAudioVolume(value);
-        c_.state.skipSliderEcho = 1;
+        PushSliderVolume(value);
     } else if (c_.state.autoDimming && c_.state.extendedRegisters) {
         // Moving the brightness by hand ends automatic dimming.
         const std::lock_guard<std::recursive_mutex> lock(c_.panelLock);
@@ -81,6 +80,11 @@ LRESULT PanelCommands::OnSliderMoved(WPARAM wParam) {
         c_.state.requestedBrightness = value; // the poll thread writes it to the controller
     }
     return 1;
+}
+
+void PanelCommands::PushSliderVolume(int32_t volume) {
+    c_.audio.SetAudioVolume(volume);
+    c_.state.skipSliderEcho = 1;
 }
 
 bool PanelCommands::PreTranslateMessage(const MSG& msg) {

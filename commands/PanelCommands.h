@@ -48,6 +48,8 @@ public:
     // value to the audio device or asks for it as the brightness, by the
     // level the slider shows on the screen. Returns 1.
     LRESULT OnSliderMoved(WPARAM wParam);
+    // The keypad volume the poll thread gave the slider, to the audio device.
+    void PushSliderVolume(int32_t volume);
     // Keys and mouse movements of the panel's thread before they are
     // dispatched: true swallows the message. Enter and Escape never close
     // the panel; the arrows show it; Ctrl+F3 shows the firmware box; F4 with

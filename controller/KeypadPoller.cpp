@@ -110,7 +110,7 @@ void KeypadPoller::ShowVolume() {
     state_.pendingVolume = static_cast<int32_t>(state_.keypadVolume);
     state_.audioVolume = static_cast<int32_t>(state_.keypadVolume);
     panel_.SetSliderValue(state_.keypadVolume);
-    panel_.PostSliderMoving();
+    panel_.PushSliderVolume(state_.keypadVolume);
     if (state_.useEndpointVolume && (state_.appliedStatus & kStatusMute)) {
         // A volume key while muted un-mutes keypad and device. The controller
         // is told with all bits but the mute bit set; the program keeps its

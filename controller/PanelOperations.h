@@ -14,16 +14,19 @@ public:
     virtual void HidePanel() = 0;
     // The caller has already set showingBrightness.
     virtual void ArrangePanel(Arrangement mode) = 0;
+    // The slider's value, for the arrangement the poll thread asked for last
+    // (left alone when the screen shows the other one by then).
     virtual void SetSliderValue(int32_t value) = 0;
     virtual void SetFunctionButtonPicture(int bitmapId) = 0;
     virtual void UpdateTrayIndication() = 0;
     virtual void SetAudioMute(int32_t flag) = 0;
     virtual void SetPanelHook(const HookRect& rect) = 0;
     virtual void RemovePanelHook() = 0;
-    // WM_SLIDER_MOVING (slider id, 0) for the message thread, after the
-    // slider values asked for before it, so that the message thread pushes
-    // the slider's value to the audio device.
-    virtual void PostSliderMoving() = 0;
+    // The message thread sets the audio device's volume to the keypad volume
+    // the slider was just given, as the slider's WM_SLIDER_MOVING would: in
+    // order after the slider value, and to the volume whichever level the
+    // screen shows by then.
+    virtual void PushSliderVolume(int32_t volume) = 0;
     // The input line could not be read: tell the user, then end the process
     // with exit status 1. Does not return in the program.
     virtual void FailInputLine() = 0;

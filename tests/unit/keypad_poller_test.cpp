@@ -29,7 +29,7 @@ public:
             std::to_string(r.right) + "," + std::to_string(r.bottom));
     }
     void RemovePanelHook() override { Add("unhook"); }
-    void PostSliderMoving() override { Add("post-moving"); }
+    void PushSliderVolume(int32_t v) override { Add("push-volume=" + std::to_string(v)); }
     void FailInputLine() override {
         Add("fail-input-line");
         failed = true;
@@ -91,7 +91,7 @@ TEST_F(Poll, VolumeKeyReadsRegistersInOrderAndShowsTheVolume) {
     driver.values[28] = 0x02;
     poller.OnControllerEvent();
     EXPECT_EQ(driver.Accesses(), "R28 R1 R2 R18 R23");
-    EXPECT_EQ(panel.Ops(), "arrange0 show slider=11 post-moving tray");
+    EXPECT_EQ(panel.Ops(), "arrange0 show slider=11 push-volume=11 tray");
     EXPECT_EQ(state.keypadVolume, 11);
     EXPECT_EQ(state.shownVolume, 11);
     EXPECT_EQ(state.audioVolume, 11) << "so that the periodic sync writes nothing back";
@@ -112,7 +112,7 @@ TEST_F(Poll, ChangeFlagShowsAnUnchangedLevelOnlyOnExtendedControllers) {
         const char* ops;
         const char* accesses;
     } cases[] = {
-        {"volume flag at range end", true, 0x02, "arrange0 show slider=10 post-moving tray",
+        {"volume flag at range end", true, 0x02, "arrange0 show slider=10 push-volume=10 tray",
          "R28 R1 R2 R18 R23"},
         {"brightness flag", true, 0x01, "show slider=10 tray", "R28 R1 R2 R18 R23"},
         {"0xFF carries no information", true, 0xFF, "tray", "R28 R1 R2 R18 R23"},
@@ -139,7 +139,7 @@ TEST_F(Poll, LevelsAboveTheRangeCountAsTheTop) {
     EXPECT_EQ(state.brightness, 20);
     EXPECT_EQ(state.keypadVolume, 20);
     EXPECT_EQ(state.audioVolume, 20) << "what the device is then set to";
-    EXPECT_EQ(panel.Ops(), "show slider=20 arrange0 show slider=20 post-moving tray");
+    EXPECT_EQ(panel.Ops(), "show slider=20 arrange0 show slider=20 push-volume=20 tray");
 }
 
 TEST_F(Poll, BrightnessChangeWhileShowingVolumeArrangesForBrightness) {
@@ -199,13 +199,13 @@ TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
         int32_t status; // afterwards
     } cases[] = {
         {"endpoint", true, false, "R28 R1 R2 W7=254 R18 R23",
-         "arrange0 show slider=12 post-moving mute=0 tray", 0x04},
+         "arrange0 show slider=12 push-volume=12 mute=0 tray", 0x04},
         // A failed status read keeps the program's own status bits, with
         // only the mute released: nothing the controller did not report.
         {"endpoint, status read fails", true, true, "R28 R1 R2 W7=254 R18 R18 R18 R18 R18 R23",
-         "arrange0 show slider=12 post-moving mute=0 tray", 0x04},
+         "arrange0 show slider=12 push-volume=12 mute=0 tray", 0x04},
         {"legacy mixer", false, false, "R28 R1 R2 R18 R23",
-         "arrange0 show slider=12 post-moving tray", 0x05},
+         "arrange0 show slider=12 push-volume=12 tray", 0x05},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

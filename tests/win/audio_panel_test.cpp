@@ -147,35 +147,34 @@ TEST_F(AudioPanel, SliderBrightnessReachesTheControllerWithinOnePollCycle) {
     EXPECT_EQ(WritesAfter(*sim, seq), "W8=11");
 }
 
-TEST_F(AudioPanel, TheSliderMessageOfThePollThreadComesAfterTheValueQueuedBeforeIt) {
+TEST_F(AudioPanel, AKeypadVolumeReachesTheDeviceEvenWhenTheSwitchIsClickedMeanwhile) {
     Start();
     CLumitraxDlg& panel = running->Panel();
     SendMessageA(panel.Controls().switchButton.GetSafeHwnd(), BM_CLICK, 0, 0);
     ASSERT_EQ(panel.Layout().Shown(), Arrangement::Volume);
-    QueuedPanelOperations ops(panel, panel.State(), panel.Queue(), panel.Audio());
-    std::atomic<bool> ran{false};
-    ops.SetSliderValue(4);
-    panel.Queue().Post([&] { ran = true; });
-    ASSERT_TRUE(WaitUntil([&] { return ran.load(); }, 5s));
+    const uint64_t seq = LastSeq(*sim);
 
-    // A message box holds the panel's thread in its own loop while the poll
-    // thread asks for a new value and the message that pushes it.
-    panel.Queue().Post([&panel] { ShowMessageBox(panel.GetSafeHwnd(), "hold"); });
-    const DWORD panelThread = GetWindowThreadProcessId(panel.GetSafeHwnd(), nullptr);
-    ASSERT_TRUE(
-        WaitUntil([&] { return FindThreadWindow(panelThread, IsMessageBox) != nullptr; }, 5s));
-    ops.SetSliderValue(13);
-    ops.PostSliderMoving();
-    ran = false;
-    ops.PostSliderMoving(); // a second one, as a marker that the first was handled
-    const std::vector<ShownMessageBox> boxes = AnswerMessageBoxes(
-        panelThread, [] { return true; }, 10s);
-    ASSERT_EQ(boxes.size(), 1u);
-    ASSERT_TRUE(WaitUntil([&] { return speakers->Endpoint().LevelsSet().size() >= 3; }, 5s));
-    const std::vector<float> levels = speakers->Endpoint().LevelsSet();
-    // Start-up set the keypad's 10 steps; then 13 steps, never the old 4.
-    EXPECT_EQ(std::vector<float>(levels.begin() + 1, levels.end()),
-              (std::vector<float>{0.65f, 0.65f}));
+    // A volume key's event queues the slider's value and the volume push;
+    // the person clicks the switch before the panel's thread gets to them.
+    std::atomic<bool> go{false}, clicked{false};
+    panel.Queue().Post([&] {
+        WaitUntil([&] { return go.load(); }, 5s);
+        panel.OnSwitchButton();
+        clicked = true;
+    });
+    QueuedPanelOperations ops(panel, panel.State(), panel.Queue(), panel.Audio());
+    ops.SetSliderValue(7);
+    ops.PushSliderVolume(7);
+    go = true;
+    ASSERT_TRUE(WaitUntil([&] { return clicked.load(); }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return speakers->Endpoint().Level() == 0.35f; }, 5s))
+        << "the keypad's volume reaches the device";
+    EXPECT_EQ(panel.Layout().Shown(), Arrangement::Brightness) << "the click stands";
+    EXPECT_EQ(panel.Controls().levelSlider.GetValue(), 10) << "the brightness, not the volume";
+    ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
+    ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
+    EXPECT_EQ(WritesAfter(*sim, seq).find("W8="), std::string::npos)
+        << "the volume did not become a brightness";
 }
 
 TEST_F(AudioPanel, TheFunctionButtonOfTheVolumeArrangementTogglesTheDevicesMute) {
