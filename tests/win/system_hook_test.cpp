@@ -7,6 +7,7 @@
 #include "commands/PanelHook.h"
 #include "shared/PanelMessages.h"
 #include "shared/SystemHook.h"
+#include "tests/win/ShellIcon.h"
 #include "tests/win/audio_test_support.h"
 
 #include <tlhelp32.h>
@@ -279,16 +280,12 @@ TEST(PanelWithTheBacklightOff, TheHookAndTheIconGoWhenThePanelEnds) {
         ASSERT_TRUE(WaitUntil([&] { return shown.load(); }, 5s));
         ASSERT_TRUE(IsHookSet());
         const HWND window = panel.GetSafeHwnd();
-        NOTIFYICONDATAA icon{};
-        icon.cbSize = sizeof icon;
-        icon.hWnd = window;
-        icon.uID = 100;
-        ASSERT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &icon)) << "the icon is there";
+        ASSERT_TRUE(ShellHasIcon(window, 100)) << "the icon is there";
         if (endOfSession) {
             // The system may end the process after this without a WM_DESTROY.
             SendMessageA(window, WM_ENDSESSION, TRUE, 0);
             EXPECT_FALSE(IsHookSet());
-            EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &icon)) << "the icon is gone";
+            EXPECT_FALSE(ShellHasIcon(window, 100)) << "the icon is gone";
         } else {
             PostMessageA(window, WM_CLOSE, 0, 0);
             ASSERT_TRUE(WaitUntil([&] { return running.PollingWhenEnded() != -1; }, 10s));

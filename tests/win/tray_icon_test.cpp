@@ -8,6 +8,7 @@
 #include "display/TrayIcon.h"
 #include "display/TrayIndication.h"
 #include "res/resource.h"
+#include "tests/win/ShellIcon.h"
 #include "tests/win/audio_test_support.h"
 
 namespace {
@@ -26,11 +27,7 @@ template <class Work> bool OnPanelThread(CLumitraxDlg& panel, Work work) {
 }
 
 bool ShellHasIcon(HWND owner) {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = owner;
-    icon.uID = kTrayIconId;
-    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+    return ShellHasIcon(owner, kTrayIconId);
 }
 } // namespace
 

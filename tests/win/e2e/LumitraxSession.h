@@ -29,6 +29,8 @@ public:
     HWND WaitForPanel(std::chrono::milliseconds timeout);
     // A message box of this process showing text, once it is up.
     HWND WaitForMessageBox(const std::string& text, std::chrono::milliseconds timeout);
+    // Any message box of this process, once one is up.
+    HWND WaitForAnyMessageBox(std::chrono::milliseconds timeout);
 
 private:
     PROCESS_INFORMATION info_{};
@@ -60,3 +62,8 @@ private:
     std::unique_ptr<KeypadSimClient> sim_;
     LumitraxProcess program_;
 };
+
+// Runs xdotool on the desktop the program shows on; true when it succeeded.
+bool Xdotool(const std::string& arguments);
+// A click on the middle of a control of the panel.
+bool ClickControl(HWND panel, int id);

@@ -18,49 +18,6 @@ constexpr auto kStartTimeout = 60s;
 constexpr int kDimmingButton = 1003, kFunctionButton = 1009, kLockButton = 1006;
 constexpr int kLevelSlider = 1002;
 
-// Runs xdotool, a program of the host, which Wine starts as it is; true
-// when it succeeded. Wine gives no handle to wait on for a host program, so
-// a shell writes xdotool's status into a file, which is waited for.
-bool Xdotool(const std::string& arguments) {
-    static int calls = 0;
-    const std::string done = "/tmp/lumitrax-xdotool-" + std::to_string(GetCurrentProcessId()) +
-                             "-" + std::to_string(++calls);
-    std::string command = "/bin/sh -c \"/usr/bin/xdotool " + arguments + "; echo $? >" + done +
-                          ".part; mv " + done + ".part " + done + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    const std::string file = "Z:" + done;
-    std::string status;
-    WaitUntil(
-        [&] {
-            char text[16] = "";
-            FILE* in = std::fopen(file.c_str(), "r");
-            if (!in)
-                return false;
-            status = std::fgets(text, sizeof text, in) ? text : "";
-            std::fclose(in);
-            return true;
-        },
-        10s);
-    std::remove(file.c_str());
-    return status == "0\n";
-}
-
-// A click on the middle of a control of the panel.
-bool ClickControl(HWND panel, int id) {
-    RECT r{};
-    if (!GetWindowRect(GetDlgItem(panel, id), &r))
-        return false;
-    return Xdotool("mousemove " + std::to_string((r.left + r.right) / 2) + " " +
-                   std::to_string((r.top + r.bottom) / 2) + " click 1");
-}
-
 std::string DialogText(HWND box, int id) {
     char text[128] = "";
     GetDlgItemTextA(box, id, text, sizeof text);

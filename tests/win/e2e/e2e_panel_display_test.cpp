@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "LumitraxSession.h"
+#include "tests/win/ShellIcon.h"
 
 #include <shellapi.h>
 
@@ -31,14 +32,8 @@ RECT WorkArea() {
     return work;
 }
 
-// Whether the shell holds the program's icon: only an icon it knows can be
-// modified (the shell knows icons by owner and id, whoever asks).
 bool TrayIconExists(HWND owner) {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = owner;
-    icon.uID = kTrayIcon;
-    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+    return ShellHasIcon(owner, kTrayIcon);
 }
 
 // The panel's opacity as the system keeps it; nothing when it cannot be read.

@@ -30,6 +30,7 @@
 #include "drivers/KeypadCommand.h"
 #include "res/resource.h"
 #include "shared/PanelMessages.h"
+#include "tests/win/ShellIcon.h"
 #include "tests/win/e2e/LumitraxSession.h"
 
 namespace {
@@ -168,14 +169,8 @@ LogEntry PressWith(LumitraxSession& session, Key key,
     });
 }
 
-// Whether the shell holds the panel's tray icon: only an icon it knows can
-// be modified (the shell knows icons by owner and id, whoever asks).
 bool TrayIconExists(HWND panel) {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = panel;
-    icon.uID = kTrayIconId;
-    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+    return ShellHasIcon(panel, kTrayIconId);
 }
 
 // Waits until the panel's thread has handled every message posted to it so
