@@ -53,10 +53,6 @@ void UiQueue::RunQueued() {
                 reposted = PostMessageA(window_, WM_RUN_QUEUED, 0, 0) != FALSE;
         }
         next();
-        // A thread waiting for the window's answer to a message it sent gets
-        // it between two pieces of work, not after everything queued.
-        MSG sent;
-        PeekMessageA(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 

@@ -22,8 +22,7 @@ public:
     void Post(std::function<void()> work);
     // On the window's thread, in answer to WM_RUN_QUEUED: runs everything
     // queued, in order, including work queued meanwhile. Work that runs a
-    // modal loop does not hold up the rest: that loop runs it. Messages sent
-    // to the window's thread are answered between two pieces of work.
+    // modal loop does not hold up the rest: that loop runs it.
     void RunQueued();
     // On the window's thread, for any message it takes from its queue: runs
     // work whose post failed, so that queued work never waits for ever.

@@ -212,34 +212,3 @@ TEST(UiQueue, WorkThatRunsAModalLoopDoesNotHoldUpTheRest) {
     other.join();
     EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
 }
-
-TEST(UiQueue, AMessageSentToTheWindowIsAnsweredBetweenTwoPiecesOfWork) {
-    // The first of three pieces of work holds the thread until another
-    // thread's message waits for an answer; that answer comes before the
-    // other two pieces run.
-    QueueWindow target;
-    std::atomic<int> ran{0};
-    target.queue.Post([&] {
-        ++ran;
-        EXPECT_TRUE(
-            WaitUntil([] { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; },
-                      std::chrono::seconds(5)));
-    });
-    std::atomic<bool> answered{false};
-    target.queue.Post([&] {
-        WaitUntil([&] { return answered.load(); }, std::chrono::seconds(5));
-        ++ran;
-    });
-    target.queue.Post([&] { ++ran; });
-    std::atomic<int> ranWhenAnswered{-1};
-    std::thread sender([&] {
-        WaitUntil([&] { return ran.load() == 1; }, std::chrono::seconds(5));
-        DWORD_PTR answer = 0;
-        if (SendMessageTimeoutA(target.window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer))
-            ranWhenAnswered = ran.load();
-        answered = true;
-    });
-    EXPECT_TRUE(target.Pump([&] { return ran.load() == 3; }));
-    sender.join();
-    EXPECT_EQ(ranWhenAnswered.load(), 1) << "answered only after the later work";
-}
