@@ -22,8 +22,7 @@ void QueuedPanelOperations::ArrangePanel(Arrangement mode) {
     });
 }
 
-void QueuedPanelOperations::SetSliderValue(int32_t value) {
-    const Arrangement mode = state_.showingBrightness;
+void QueuedPanelOperations::SetSliderValue(Arrangement mode, int32_t value) {
     queue_.Post([&panel = panel_, mode, value] { panel.SetSliderValue(mode, value); });
 }
 

@@ -19,7 +19,7 @@ public:
     void ShowPanel() override;
     void HidePanel() override;
     void ArrangePanel(Arrangement mode) override;
-    void SetSliderValue(int32_t value) override;
+    void SetSliderValue(Arrangement mode, int32_t value) override;
     void SetFunctionButtonPicture(int bitmapId) override;
     void UpdateTrayIndication() override;
     void SetAudioMute(int32_t flag) override;

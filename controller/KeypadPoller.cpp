@@ -50,7 +50,7 @@ void KeypadPoller::SyncPendingChanges() {
         panel_.ShowPanel();
         controller_.WriteRegister(REG_SET_VOLUME, state_.pendingVolume);
         if (!state_.skipSliderEcho)
-            panel_.SetSliderValue(state_.pendingVolume);
+            panel_.SetSliderValue(Arrangement::Volume, state_.pendingVolume);
         else
             state_.skipSliderEcho = 0;
         state_.keypadVolume = static_cast<int32_t>(state_.pendingVolume);
@@ -100,7 +100,7 @@ void KeypadPoller::ShowBrightness() {
     panel_.ShowPanel();
     state_.pendingBrightness = static_cast<int32_t>(state_.brightness);
     state_.requestedBrightness = static_cast<int32_t>(state_.brightness);
-    panel_.SetSliderValue(state_.brightness);
+    panel_.SetSliderValue(Arrangement::Brightness, state_.brightness);
 }
 
 void KeypadPoller::ShowVolume() {
@@ -109,7 +109,7 @@ void KeypadPoller::ShowVolume() {
     panel_.ShowPanel();
     state_.pendingVolume = static_cast<int32_t>(state_.keypadVolume);
     state_.audioVolume = static_cast<int32_t>(state_.keypadVolume);
-    panel_.SetSliderValue(state_.keypadVolume);
+    panel_.SetSliderValue(Arrangement::Volume, state_.keypadVolume);
     panel_.PushSliderVolume(state_.keypadVolume);
     if (state_.useEndpointVolume && (state_.appliedStatus & kStatusMute)) {
         // A volume key while muted un-mutes keypad and device. The controller

@@ -14,9 +14,9 @@ public:
     virtual void HidePanel() = 0;
     // The caller has already set showingBrightness.
     virtual void ArrangePanel(Arrangement mode) = 0;
-    // The slider's value, for the arrangement the poll thread asked for last
-    // (left alone when the screen shows the other one by then).
-    virtual void SetSliderValue(int32_t value) = 0;
+    // The slider's value in the arrangement it belongs to (left alone when
+    // the screen shows the other one by then).
+    virtual void SetSliderValue(Arrangement mode, int32_t value) = 0;
     virtual void SetFunctionButtonPicture(int bitmapId) = 0;
     virtual void UpdateTrayIndication() = 0;
     virtual void SetAudioMute(int32_t flag) = 0;

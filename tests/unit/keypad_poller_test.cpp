@@ -12,7 +12,8 @@
 #include "shared/PanelState.h"
 
 namespace {
-// Records the panel operations in order, e.g. "arrange0 show slider=12".
+// Records the panel operations in order, e.g. "arrange0 show slider=v12"
+// (the volume slider; b for brightness).
 class FakePanel : public PanelOperations {
 public:
     void ShowPanel() override { Add("show"); }
@@ -20,7 +21,9 @@ public:
     void ArrangePanel(Arrangement mode) override {
         Add("arrange" + std::to_string(static_cast<int>(mode)));
     }
-    void SetSliderValue(int32_t v) override { Add("slider=" + std::to_string(v)); }
+    void SetSliderValue(Arrangement mode, int32_t v) override {
+        Add(std::string("slider=") + (mode == Arrangement::Volume ? "v" : "b") + std::to_string(v));
+    }
     void SetFunctionButtonPicture(int id) override { Add("picture=" + std::to_string(id)); }
     void UpdateTrayIndication() override { Add("tray"); }
     void SetAudioMute(int32_t flag) override { Add("mute=" + std::to_string(flag)); }
@@ -91,7 +94,7 @@ TEST_F(Poll, VolumeKeyReadsRegistersInOrderAndShowsTheVolume) {
     driver.values[28] = 0x02;
     poller.OnControllerEvent();
     EXPECT_EQ(driver.Accesses(), "R28 R1 R2 R18 R23");
-    EXPECT_EQ(panel.Ops(), "arrange0 show slider=11 push-volume=11 tray");
+    EXPECT_EQ(panel.Ops(), "arrange0 show slider=v11 push-volume=11 tray");
     EXPECT_EQ(state.keypadVolume, 11);
     EXPECT_EQ(state.shownVolume, 11);
     EXPECT_EQ(state.audioVolume, 11) << "so that the periodic sync writes nothing back";
@@ -112,9 +115,9 @@ TEST_F(Poll, ChangeFlagShowsAnUnchangedLevelOnlyOnExtendedControllers) {
         const char* ops;
         const char* accesses;
     } cases[] = {
-        {"volume flag at range end", true, 0x02, "arrange0 show slider=10 push-volume=10 tray",
+        {"volume flag at range end", true, 0x02, "arrange0 show slider=v10 push-volume=10 tray",
          "R28 R1 R2 R18 R23"},
-        {"brightness flag", true, 0x01, "show slider=10 tray", "R28 R1 R2 R18 R23"},
+        {"brightness flag", true, 0x01, "show slider=b10 tray", "R28 R1 R2 R18 R23"},
         {"0xFF carries no information", true, 0xFF, "tray", "R28 R1 R2 R18 R23"},
         {"no flags on a basic controller", false, 0x02, "tray", "R1 R2 R18"},
     };
@@ -139,14 +142,14 @@ TEST_F(Poll, LevelsAboveTheRangeCountAsTheTop) {
     EXPECT_EQ(state.brightness, 20);
     EXPECT_EQ(state.keypadVolume, 20);
     EXPECT_EQ(state.audioVolume, 20) << "what the device is then set to";
-    EXPECT_EQ(panel.Ops(), "show slider=20 arrange0 show slider=20 push-volume=20 tray");
+    EXPECT_EQ(panel.Ops(), "show slider=b20 arrange0 show slider=v20 push-volume=20 tray");
 }
 
 TEST_F(Poll, BrightnessChangeWhileShowingVolumeArrangesForBrightness) {
     state.showingBrightness = Arrangement::Volume;
     driver.values[1] = 4;
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "arrange1 show slider=4 tray");
+    EXPECT_EQ(panel.Ops(), "arrange1 show slider=b4 tray");
     EXPECT_EQ(state.shownBrightness, 4);
     EXPECT_EQ(state.requestedBrightness, 4) << "nothing to write back";
     EXPECT_EQ(state.pendingBrightness, 4);
@@ -199,13 +202,13 @@ TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
         int32_t status; // afterwards
     } cases[] = {
         {"endpoint", true, false, "R28 R1 R2 W7=254 R18 R23",
-         "arrange0 show slider=12 push-volume=12 mute=0 tray", 0x04},
+         "arrange0 show slider=v12 push-volume=12 mute=0 tray", 0x04},
         // A failed status read keeps the program's own status bits, with
         // only the mute released: nothing the controller did not report.
         {"endpoint, status read fails", true, true, "R28 R1 R2 W7=254 R18 R18 R18 R18 R18 R23",
-         "arrange0 show slider=12 push-volume=12 mute=0 tray", 0x04},
+         "arrange0 show slider=v12 push-volume=12 mute=0 tray", 0x04},
         {"legacy mixer", false, false, "R28 R1 R2 R18 R23",
-         "arrange0 show slider=12 push-volume=12 tray", 0x05},
+         "arrange0 show slider=v12 push-volume=12 tray", 0x05},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -261,7 +264,7 @@ TEST_F(Poll, AudioVolumeChangeIsWrittenToRegister9) {
     state.audioVolume = 15;
     poller.SyncPendingChanges();
     EXPECT_EQ(driver.Accesses(true), "W9=15");
-    EXPECT_EQ(panel.Ops(), "arrange0 show slider=15");
+    EXPECT_EQ(panel.Ops(), "arrange0 show slider=v15");
     EXPECT_EQ(state.keypadVolume, 15);
     EXPECT_EQ(state.shownVolume, 15);
 
@@ -285,11 +288,11 @@ TEST_F(Poll, AudioVolumeWhileMutedOnEndpointReleasesTheMuteAndKeepsBothSidesAgre
         int32_t status; // afterwards, as the program holds it and register 7 was told
     } cases[] = {
         {"device un-muted with the volume change", 0, "W9=8 W7=4",
-         "arrange0 show slider=8 picture=173", 0x04},
+         "arrange0 show slider=v8 picture=173", 0x04},
         // The device is still muted: the release is undone at once, so that
         // controller, program and device all say muted.
         {"device still muted", 1, "W9=8 W7=4 W7=5",
-         "arrange0 show slider=8 picture=173 show picture=172", 0x05},
+         "arrange0 show slider=v8 picture=173 show picture=172", 0x05},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

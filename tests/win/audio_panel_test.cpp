@@ -163,7 +163,7 @@ TEST_F(AudioPanel, AKeypadVolumeReachesTheDeviceEvenWhenTheSwitchIsClickedMeanwh
         clicked = true;
     });
     QueuedPanelOperations ops(panel, panel.State(), panel.Queue(), panel.Audio());
-    ops.SetSliderValue(7);
+    ops.SetSliderValue(Arrangement::Volume, 7);
     ops.PushSliderVolume(7);
     go = true;
     ASSERT_TRUE(WaitUntil([&] { return clicked.load(); }, 5s));
