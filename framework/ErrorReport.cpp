@@ -1,6 +1,56 @@
 #include "framework/ErrorReport.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "framework/UiQueue.h"
+
+namespace {
+// The error boxes of one thread: whether one is up, and the reports that
+// wait for it to be dismissed.
+struct ErrorBoxes {
+    bool up = false;
+    std::string shown;
+    std::vector<std::pair<HWND, std::string>> waiting;
+
+    bool Known(const std::string& text) const {
+        if (text == shown)
+            return true;
+        for (const auto& report : waiting)
+            if (report.second == text)
+                return true;
+        return false;
+    }
+};
+thread_local ErrorBoxes errorBoxes;
+
+// A box runs a message loop of its own, and what that loop dispatches may
+// report another failure: shown from there, boxes would nest deeper on the
+// stack for as long as a failure repeats and nobody answers, until the stack
+// is used up. Instead a report made while a box is up waits until it is
+// dismissed, and a text already up or waiting is not added again.
+void ShowErrorBox(HWND owner, const std::string& text) {
+    ErrorBoxes& boxes = errorBoxes;
+    if (boxes.up) {
+        if (!boxes.Known(text))
+            boxes.waiting.emplace_back(owner, text);
+        return;
+    }
+    boxes.up = true;
+    std::pair<HWND, std::string> next{owner, text};
+    for (;;) {
+        boxes.shown = next.second;
+        ShowMessageBox(next.first, next.second.c_str());
+        if (boxes.waiting.empty())
+            break;
+        next = std::move(boxes.waiting.front());
+        boxes.waiting.erase(boxes.waiting.begin());
+    }
+    boxes.shown.clear();
+    boxes.up = false;
+}
+} // namespace
 
 void ShowMessageBox(HWND owner, const char* text) {
     MessageBoxA(owner, text, kAppName, MB_OK);
@@ -14,8 +64,8 @@ void Trace(const char* text) {
 void MessageBoxSink::ShowError(const std::string& text) {
     const HWND owner = owner_;
     if (!owner || GetWindowThreadProcessId(owner, nullptr) == GetCurrentThreadId()) {
-        ShowMessageBox(owner, text.c_str());
+        ShowErrorBox(owner, text);
         return;
     }
-    queue_.Post([this, text] { ShowMessageBox(owner_, text.c_str()); });
+    queue_.Post([this, text] { ShowErrorBox(owner_, text); });
 }

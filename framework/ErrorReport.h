@@ -28,7 +28,9 @@ public:
 // shown at once; from any other thread it is handed to the window's thread,
 // so that a thread that may hold the panel lock never waits for the panel.
 // While there is no window (before it exists, after it is gone) the box is
-// shown at once, without an owner, by the thread that reports.
+// shown at once, without an owner, by the thread that reports. A thread
+// shows one box at a time: a report made while one is up waits until it is
+// dismissed, and a text that is up or waiting already is not repeated.
 class MessageBoxSink : public ErrorSink {
 public:
     explicit MessageBoxSink(UiQueue& queue) : queue_(queue) {}

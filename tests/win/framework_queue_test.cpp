@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -211,4 +213,87 @@ TEST(UiQueue, WorkThatRunsAModalLoopDoesNotHoldUpTheRest) {
     EXPECT_TRUE(target.Pump([&] { return ran.size() == 3 && laterPosted; }));
     other.join();
     EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+}
+
+namespace {
+BOOL CALLBACK CountMessageBox(HWND window, LPARAM count) {
+    if (IsMessageBox(window) && IsWindowVisible(window))
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+int MessageBoxesOfThread(DWORD threadId) {
+    int count = 0;
+    EnumThreadWindows(threadId, CountMessageBox, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+BOOL CALLBACK AnswerMessageBox(HWND window, LPARAM) {
+    if (IsMessageBox(window))
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return TRUE;
+}
+
+void CloseMessageBoxesOfThread(DWORD threadId) {
+    EnumThreadWindows(threadId, AnswerMessageBox, 0);
+}
+} // namespace
+
+TEST(MessageBoxSink, FailuresReportedWhileABoxIsUpWaitForItOnceEach) {
+    // A failure that repeats while its box is up (a device that keeps
+    // failing) must not stack box upon box on the owner's thread.
+    QueueWindow owner;
+    MessageBoxSink errors(owner.queue);
+    errors.SetOwner(owner.window);
+    const DWORD ownerThread = GetCurrentThreadId();
+    std::atomic<bool> returned{false}, done{false};
+    owner.queue.Post([&] {
+        errors.ShowError("first");
+        returned = true;
+    });
+
+    std::vector<std::string> texts;
+    int mostAtOnce = 0;
+    std::thread answerer([&] {
+        const auto answer = [&](HWND box) {
+            char text[128] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            texts.push_back(text);
+            mostAtOnce = std::max(mostAtOnce, MessageBoxesOfThread(ownerThread));
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return WaitUntil([&] { return !IsWindow(box); }, std::chrono::seconds(10));
+        };
+        // The next box, or null once the first report has returned.
+        const auto nextBox = [&] {
+            HWND box = nullptr;
+            WaitUntil(
+                [&] { return (box = FindThreadWindow(ownerThread, IsMessageBox)) || returned; },
+                std::chrono::seconds(10));
+            return box;
+        };
+        HWND box = nextBox();
+        if (box) {
+            // Run by the first box's own loop, one after the other.
+            std::atomic<bool> reported{false};
+            for (const char* text : {"second", "first", "second", "third"})
+                errors.ShowError(text);
+            owner.queue.Post([&] { reported = true; });
+            WaitUntil([&] { return reported.load(); }, std::chrono::seconds(10));
+            while (box && answer(box) && texts.size() < 5)
+                box = nextBox();
+        }
+        // Whatever is left up, nested or not, is answered, so that a
+        // failure ends the test instead of hanging it.
+        WaitUntil(
+            [&] {
+                CloseMessageBoxesOfThread(ownerThread);
+                return returned.load();
+            },
+            std::chrono::seconds(10));
+        done = true;
+    });
+    EXPECT_TRUE(owner.Pump([&] { return done.load(); }));
+    answerer.join();
+    EXPECT_EQ(texts, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(mostAtOnce, 1);
 }
