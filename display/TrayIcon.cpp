@@ -45,9 +45,13 @@ void TrayIcon::AddTrayIcon(HWND owner) {
     trayIcon_.hIcon = appIcon_;
     SetTip(trayIcon_, "Lumitrax");
     trayState_ = 0;
+    AddOrRetry();
+}
+
+void TrayIcon::AddOrRetry() {
     addAttemptsLeft_ = kRetries;
     if (!Add())
-        SetTimer(owner, kTrayRetryTimer, kRetryPeriodMs, nullptr);
+        SetTimer(trayIcon_.hWnd, kTrayRetryTimer, kRetryPeriodMs, nullptr);
 }
 
 bool TrayIcon::Add() {
@@ -64,8 +68,10 @@ void TrayIcon::OnRetryTimer() {
 }
 
 void TrayIcon::OnTaskbarCreated() {
+    // A shell that has just started may not take the icon yet: it is tried
+    // again as at start-up.
     if (trayIcon_.hWnd)
-        Add();
+        AddOrRetry();
 }
 
 void TrayIcon::DeleteTrayIcon() {

@@ -26,7 +26,8 @@ public:
     void AddTrayIcon(HWND owner);
     // kTrayRetryTimer fired.
     void OnRetryTimer();
-    // The shell (re)started ("TaskbarCreated"): the icon is added again.
+    // The shell (re)started ("TaskbarCreated"): the icon is added again,
+    // with the same retries as at start-up.
     void OnTaskbarCreated();
     // Removes the icon (the program ends).
     void DeleteTrayIcon();
@@ -56,6 +57,8 @@ private:
     // NIM_MODIFY, and NIM_ADD when the shell no longer knows the icon.
     void SendRecord();
     bool Add();
+    // Adds the icon, or starts the retry timer when the shell refuses it.
+    void AddOrRetry();
 
     PanelState& state_;
     CMCU& controller_;

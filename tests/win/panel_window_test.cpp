@@ -11,6 +11,7 @@
 #include "display/LayoutArithmetic.h"
 #include "res/resource.h"
 #include "shared/GpiDll.h"
+#include "tests/win/PanelThread.h"
 #include "tests/win/WaitUntil.h"
 #include "tests/win/audio_test_support.h"
 #include "tests/win/panel_pictures.h"
@@ -127,14 +128,7 @@ public:
     }
     void Click(const CBitmapButton& button) { SendMessageA(button.GetSafeHwnd(), BM_CLICK, 0, 0); }
     // Runs work on the panel's thread and waits for it.
-    bool OnPanelThread(std::function<void()> work) {
-        std::atomic<bool> done{false};
-        dialog.Queue().Post([&] {
-            work();
-            done = true;
-        });
-        return WaitUntil([&] { return done.load(); }, 10s);
-    }
+    bool OnPanelThread(std::function<void()> work) { return ::OnPanelThread(dialog.Queue(), work); }
 
     CLumitraxDlg dialog;
     PanelControls& controls = dialog.Controls();

@@ -7,34 +7,13 @@
 #include "commands/PanelHook.h"
 #include "shared/PanelMessages.h"
 #include "shared/SystemHook.h"
+#include "tests/win/PanelThread.h"
+#include "tests/win/ProcessCounts.h"
 #include "tests/win/ShellIcon.h"
 #include "tests/win/audio_test_support.h"
 
-#include <tlhelp32.h>
-
 namespace {
 using namespace std::chrono_literals;
-
-// Handles of this process, asked after one by one (Wine does not count them).
-int HandlesOfThisProcess() {
-    int count = 0;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
-        DWORD flags = 0;
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
-    }
-    return count;
-}
-
-int ThreadsOfThisProcess() {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
-    return count;
-}
 
 void Click(POINT at) {
     SetCursorPos(at.x, at.y);
@@ -99,8 +78,8 @@ struct SystemHookTest : ::testing::Test {
 } // namespace
 
 TEST_F(SystemHookTest, SetAndUnsetFromManyThreadsLeaveNothingBehind) {
-    const int threadsBefore = ThreadsOfThisProcess();
-    const int handlesBefore = HandlesOfThisProcess();
+    const long threadsBefore = ThreadsOfThisProcess();
+    const long handlesBefore = HandlesOfThisProcess();
     const RECT rect{100, 100, 300, 200};
     std::vector<std::thread> callers;
     std::atomic<int> failures{0};
@@ -242,12 +221,7 @@ TEST(PanelWithTheBacklightOff, OneHookWithTheZeroRectangleThenAnyInputWakesIt) {
     RunningPanel running([](CLumitraxDlg&) {});
     ASSERT_TRUE(running.WaitUntilPolling(20s));
     CLumitraxDlg& panel = running.Panel();
-    std::atomic<bool> shown{false};
-    panel.Queue().Post([&] {
-        panel.ShowPanel();
-        shown = true;
-    });
-    ASSERT_TRUE(WaitUntil([&] { return shown.load(); }, 5s));
+    ASSERT_TRUE(OnPanelThread(panel.Queue(), [&] { panel.ShowPanel(); }));
     ASSERT_TRUE(IsHookSet()) << "the shown panel's hook";
 
     const uint64_t seq = LastSeq(*sim);
@@ -272,20 +246,15 @@ TEST(PanelWithTheBacklightOff, TheHookAndTheIconGoWhenThePanelEnds) {
         RunningPanel running([](CLumitraxDlg&) {});
         ASSERT_TRUE(running.WaitUntilPolling(20s));
         CLumitraxDlg& panel = running.Panel();
-        std::atomic<bool> shown{false};
-        panel.Queue().Post([&] {
-            panel.ShowPanel();
-            shown = true;
-        });
-        ASSERT_TRUE(WaitUntil([&] { return shown.load(); }, 5s));
+        ASSERT_TRUE(OnPanelThread(panel.Queue(), [&] { panel.ShowPanel(); }));
         ASSERT_TRUE(IsHookSet());
         const HWND window = panel.GetSafeHwnd();
-        ASSERT_TRUE(ShellHasIcon(window, 100)) << "the icon is there";
+        ASSERT_TRUE(ShellHasTrayIcon(window)) << "the icon is there";
         if (endOfSession) {
             // The system may end the process after this without a WM_DESTROY.
             SendMessageA(window, WM_ENDSESSION, TRUE, 0);
             EXPECT_FALSE(IsHookSet());
-            EXPECT_FALSE(ShellHasIcon(window, 100)) << "the icon is gone";
+            EXPECT_FALSE(ShellHasTrayIcon(window)) << "the icon is gone";
         } else {
             PostMessageA(window, WM_CLOSE, 0, 0);
             ASSERT_TRUE(WaitUntil([&] { return running.PollingWhenEnded() != -1; }, 10s));

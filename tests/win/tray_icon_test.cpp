@@ -8,6 +8,7 @@
 #include "display/TrayIcon.h"
 #include "display/TrayIndication.h"
 #include "res/resource.h"
+#include "tests/win/PanelThread.h"
 #include "tests/win/ShellIcon.h"
 #include "tests/win/audio_test_support.h"
 
@@ -16,19 +17,6 @@ using namespace std::chrono_literals;
 using keypad::Key;
 using keypad::KeypadModel;
 
-// Runs work on the panel's thread and waits for it.
-template <class Work> bool OnPanelThread(CLumitraxDlg& panel, Work work) {
-    std::atomic<bool> done{false};
-    panel.Queue().Post([&] {
-        work();
-        done = true;
-    });
-    return WaitUntil([&] { return done.load(); }, 10s);
-}
-
-bool ShellHasIcon(HWND owner) {
-    return ShellHasIcon(owner, kTrayIconId);
-}
 } // namespace
 
 TEST(TrayIconOfThePanel, PictureAndTooltipFollowDimmingAndTheLock) {
@@ -55,12 +43,12 @@ TEST(TrayIconOfThePanel, PictureAndTooltipFollowDimmingAndTheLock) {
         NOTIFYICONDATAA record{};
         ASSERT_TRUE(WaitUntil(
             [&] {
-                OnPanelThread(panel, [&] { record = panel.Tray().Record(); });
+                OnPanelThread(panel.Queue(), [&] { record = panel.Tray().Record(); });
                 return std::string(record.szTip) == step.tooltip;
             },
             5s));
         EXPECT_EQ(record.hIcon, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(step.icon)));
-        EXPECT_TRUE(ShellHasIcon(panel.GetSafeHwnd())) << "the shell has the icon";
+        EXPECT_TRUE(ShellHasTrayIcon(panel.GetSafeHwnd())) << "the shell has the icon";
     }
 }
 
@@ -75,7 +63,7 @@ TEST(TrayIconOfThePanel, TheEnvironmentItemCheckedIsTheControllersSetting) {
         ASSERT_TRUE(running.WaitUntilPolling(20s));
         CLumitraxDlg& panel = running.Panel();
         std::vector<UINT> checked;
-        OnPanelThread(panel, [&] {
+        OnPanelThread(panel.Queue(), [&] {
             for (UINT item = ID_ENV_OFFICE; item <= ID_ENV_OUTDOOR; ++item)
                 if (GetMenuState(panel.Tray().TrayMenu(), item, MF_BYCOMMAND) & MF_CHECKED)
                     checked.push_back(item);
@@ -135,18 +123,25 @@ struct TrayWindow {
 
 TEST(TrayIconObject, AnIconTheShellRefusesIsAddedAgainAndGoesWhenDeleted) {
     TrayWindow tray;
-    // Something holds the icon's owner and id already: the shell refuses the add.
+    // Something holds the icon's owner and id already: the shell refuses
+    // the add, at start-up and again when the task bar has restarted.
     NOTIFYICONDATAA other{};
     other.cbSize = sizeof other;
     other.hWnd = tray.window;
     other.uID = kTrayIconId;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &other));
-    tray.tray.AddTrayIcon(tray.window);
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &other));
-    EXPECT_FALSE(ShellHasIcon(tray.window));
-    EXPECT_TRUE(tray.Serve([&] { return ShellHasIcon(tray.window); }, 10s))
-        << "added again a few seconds later";
+    const auto refusedThenAddedAgain = [&](const char* when, auto add) {
+        SCOPED_TRACE(when);
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &other));
+        add();
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &other));
+        EXPECT_FALSE(ShellHasTrayIcon(tray.window));
+        EXPECT_TRUE(tray.Serve([&] { return ShellHasTrayIcon(tray.window); }, 10s))
+            << "added again a few seconds later";
+    };
+    refusedThenAddedAgain("start-up", [&] { tray.tray.AddTrayIcon(tray.window); });
+    ShellForgetsTrayIcon(tray.window);
+    refusedThenAddedAgain("task bar restarted", [&] { tray.tray.OnTaskbarCreated(); });
 
     tray.tray.DeleteTrayIcon();
-    EXPECT_FALSE(ShellHasIcon(tray.window)) << "gone while its window is still there";
+    EXPECT_FALSE(ShellHasTrayIcon(tray.window)) << "gone while its window is still there";
 }

@@ -17,7 +17,6 @@ using keypad::Key;
 using keypad::Profile;
 
 constexpr auto kStartTimeout = 60s;
-constexpr UINT kTrayIcon = 100;
 constexpr UINT kTrayMessage = WM_USER + 1;
 
 RECT WindowRectOf(HWND window) {
@@ -30,10 +29,6 @@ RECT WorkArea() {
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     return work;
-}
-
-bool TrayIconExists(HWND owner) {
-    return ShellHasIcon(owner, kTrayIcon);
 }
 
 // The panel's opacity as the system keeps it; nothing when it cannot be read.
@@ -103,7 +98,7 @@ TEST_F(PanelDisplay, HiddenAtStartThenShownBesideTheTrayByAKey) {
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), 2s));
     EXPECT_FALSE(Visible());
-    EXPECT_TRUE(TrayIconExists(panel));
+    EXPECT_TRUE(ShellHasTrayIcon(panel));
 
     const keypad::LogEntry press = session.Press(Key::VolumeUp);
     ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 2s));
@@ -170,23 +165,23 @@ TEST_F(PanelDisplay, ASecondKeyStartsTheHideCheckAndThePanelFadesOut) {
 
 TEST_F(PanelDisplay, TrayIconClicksOpenCloseAndShowTheMenu) {
     SetCursorPos(300, 500);
-    PostMessageA(panel, kTrayMessage, kTrayIcon, WM_LBUTTONDOWN);
+    PostMessageA(panel, kTrayMessage, kTrayIconId, WM_LBUTTONDOWN);
     ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 2s));
     const RECT placed = WindowRectOf(panel);
     EXPECT_EQ(placed.left, 300);
     EXPECT_EQ(placed.bottom, 500 - 5) << "5 pixels above the cursor";
 
-    PostMessageA(panel, kTrayMessage, kTrayIcon, WM_LBUTTONDOWN);
+    PostMessageA(panel, kTrayMessage, kTrayIconId, WM_LBUTTONDOWN);
     ASSERT_TRUE(WaitUntil([&] { return !Visible(); }, 2s)) << "a second click closes it";
 
     // A double click toggles once: only the button-down messages act.
     for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
-        PostMessageA(panel, kTrayMessage, kTrayIcon, mouse);
+        PostMessageA(panel, kTrayMessage, kTrayIconId, mouse);
     ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 2s));
-    PostMessageA(panel, kTrayMessage, kTrayIcon, WM_LBUTTONDOWN);
+    PostMessageA(panel, kTrayMessage, kTrayIconId, WM_LBUTTONDOWN);
     ASSERT_TRUE(WaitUntil([&] { return !Visible(); }, 2s));
 
-    PostMessageA(panel, kTrayMessage, kTrayIcon, WM_RBUTTONUP);
+    PostMessageA(panel, kTrayMessage, kTrayIconId, WM_RBUTTONUP);
     const HWND menu = WaitForMenu(session.Program().Id(), 5s);
     ASSERT_NE(menu, nullptr) << "the right button opens the tray menu";
     RECT menuRect = WindowRectOf(menu);
@@ -216,24 +211,20 @@ TEST_F(PanelDisplay, ARealClickOnTheIconInTheTaskBarOpensThePanel) {
 }
 
 TEST_F(PanelDisplay, TheIconComesBackAfterTheShellRestartsAndGoesWithTheProgram) {
-    ASSERT_TRUE(TrayIconExists(panel));
+    ASSERT_TRUE(ShellHasTrayIcon(panel));
     // The shell forgets the icon, as a restarted shell would, and says so.
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = panel;
-    icon.uID = kTrayIcon;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
-    ASSERT_FALSE(TrayIconExists(panel));
+    ASSERT_TRUE(ShellForgetsTrayIcon(panel));
+    ASSERT_FALSE(ShellHasTrayIcon(panel));
     PostMessageA(panel, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(panel); }, 5s));
+    EXPECT_TRUE(WaitUntil([&] { return ShellHasTrayIcon(panel); }, 5s));
 
     // Forgotten again: the next change of the indication adds it.
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
+    ASSERT_TRUE(ShellForgetsTrayIcon(panel));
     PressAndWait(Key::Lock);
-    EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(panel); }, 5s));
+    EXPECT_TRUE(WaitUntil([&] { return ShellHasTrayIcon(panel); }, 5s));
 
     PostMessageA(panel, WM_CLOSE, 0, 0);
     EXPECT_EQ(session.Program().WaitForExit(10s), std::optional<DWORD>(0));
-    EXPECT_FALSE(TrayIconExists(panel)) << "no dead icon stays behind";
+    EXPECT_FALSE(ShellHasTrayIcon(panel)) << "no dead icon stays behind";
     panel = nullptr;
 }
