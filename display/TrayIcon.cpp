@@ -50,7 +50,9 @@ void TrayIcon::AddTrayIcon(HWND owner) {
 
 void TrayIcon::AddOrRetry() {
     addAttemptsLeft_ = kRetries;
-    if (!Add())
+    if (Add())
+        KillTimer(trayIcon_.hWnd, kTrayRetryTimer); // retries of an earlier refusal
+    else
         SetTimer(trayIcon_.hWnd, kTrayRetryTimer, kRetryPeriodMs, nullptr);
 }
 
@@ -60,7 +62,7 @@ bool TrayIcon::Add() {
 }
 
 void TrayIcon::OnRetryTimer() {
-    if (Add() || --addAttemptsLeft_ <= 0) {
+    if (added_ || Add() || --addAttemptsLeft_ <= 0) {
         KillTimer(trayIcon_.hWnd, kTrayRetryTimer);
         if (!added_)
             Trace("the shell did not take the tray icon; it comes when the task bar starts");

@@ -7,10 +7,9 @@
 #include "framework/UiQueue.h"
 
 namespace {
-// The error boxes of one thread: whether one is up, and the reports that
-// wait for it to be dismissed.
+// The error boxes of one thread while one is up: the text shown, and the
+// reports that wait for it to be dismissed.
 struct ErrorBoxes {
-    bool up = false;
     std::string shown;
     std::vector<std::pair<HWND, std::string>> waiting;
 
@@ -23,32 +22,35 @@ struct ErrorBoxes {
         return false;
     }
 };
-thread_local ErrorBoxes errorBoxes;
+// Those of the calling thread, kept by its outermost ShowErrorBox; null
+// while none is up.
+thread_local ErrorBoxes* errorBoxes = nullptr;
 
 // A box runs a message loop of its own, and what that loop dispatches may
 // report another failure: shown from there, boxes would nest deeper on the
 // stack for as long as a failure repeats and nobody answers, until the stack
 // is used up. Instead a report made while a box is up waits until it is
-// dismissed, and a text already up or waiting is not added again.
+// dismissed, and a text already up or waiting is not added again. An owner
+// that is gone by the time its report is shown leaves the box without one.
 void ShowErrorBox(HWND owner, const std::string& text) {
-    ErrorBoxes& boxes = errorBoxes;
-    if (boxes.up) {
-        if (!boxes.Known(text))
-            boxes.waiting.emplace_back(owner, text);
+    if (ErrorBoxes* up = errorBoxes) {
+        if (!up->Known(text))
+            up->waiting.emplace_back(owner, text);
         return;
     }
-    boxes.up = true;
+    ErrorBoxes boxes;
+    errorBoxes = &boxes;
     std::pair<HWND, std::string> next{owner, text};
     for (;;) {
         boxes.shown = next.second;
-        ShowMessageBox(next.first, next.second.c_str());
+        ShowMessageBox(next.first && IsWindow(next.first) ? next.first : nullptr,
+                       next.second.c_str());
         if (boxes.waiting.empty())
             break;
         next = std::move(boxes.waiting.front());
         boxes.waiting.erase(boxes.waiting.begin());
     }
-    boxes.shown.clear();
-    boxes.up = false;
+    errorBoxes = nullptr;
 }
 } // namespace
 
