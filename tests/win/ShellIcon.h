@@ -8,19 +8,20 @@
 
 #include "display/TrayIcon.h"
 
-inline bool ShellHasTrayIcon(HWND owner) {
+// Asks the shell about the window's tray icon, naming nothing but the icon.
+inline bool AskShellAboutTrayIcon(DWORD request, HWND owner) {
     NOTIFYICONDATAA icon{};
     icon.cbSize = sizeof icon;
     icon.hWnd = owner;
     icon.uID = kTrayIconId;
-    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+    return Shell_NotifyIconA(request, &icon) != FALSE;
+}
+
+inline bool ShellHasTrayIcon(HWND owner) {
+    return AskShellAboutTrayIcon(NIM_MODIFY, owner);
 }
 
 // The shell forgets the window's tray icon, as a shell that restarts does.
 inline bool ShellForgetsTrayIcon(HWND owner) {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = owner;
-    icon.uID = kTrayIconId;
-    return Shell_NotifyIconA(NIM_DELETE, &icon) != FALSE;
+    return AskShellAboutTrayIcon(NIM_DELETE, owner);
 }

@@ -9,6 +9,7 @@
 #include "audio_test_support.h"
 #include "controller/RegisterMap.h"
 #include "res/resource.h"
+#include "tests/win/PanelThread.h"
 
 namespace {
 
@@ -169,8 +170,14 @@ TEST_F(AudioPanel, AKeypadVolumeReachesTheDeviceEvenWhenTheSwitchIsClickedMeanwh
     ASSERT_TRUE(WaitUntil([&] { return clicked.load(); }, 5s));
     ASSERT_TRUE(WaitUntil([&] { return speakers->Endpoint().Level() == 0.35f; }, 5s))
         << "the keypad's volume reaches the device";
-    EXPECT_EQ(panel.Layout().Shown(), Arrangement::Brightness) << "the click stands";
-    EXPECT_EQ(panel.Controls().levelSlider.GetValue(), 10) << "the brightness, not the volume";
+    Arrangement shown = Arrangement::Volume;
+    int slider = -1;
+    ASSERT_TRUE(OnPanelThread(panel.Queue(), [&] {
+        shown = panel.Layout().Shown();
+        slider = panel.Controls().levelSlider.GetValue();
+    }));
+    EXPECT_EQ(shown, Arrangement::Brightness) << "the click stands";
+    EXPECT_EQ(slider, 10) << "the brightness, not the volume";
     ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
     ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
     EXPECT_EQ(WritesAfter(*sim, seq).find("W8="), std::string::npos)

@@ -66,12 +66,6 @@ inline std::string WritesAfter(KeypadSimClient& sim, uint64_t seq) {
     return writes;
 }
 
-struct ShownMessageBox {
-    std::string caption;
-    std::string text;
-    HWND owner;
-};
-
 // Reads and answers with OK every message box threadId shows, one after
 // the other, until done() holds with no box up or the timeout passes.
 inline std::vector<ShownMessageBox> AnswerMessageBoxes(DWORD threadId,
@@ -81,19 +75,13 @@ inline std::vector<ShownMessageBox> AnswerMessageBoxes(DWORD threadId,
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         const bool finished = done(); // before looking, so that no last box is missed
-        HWND box = FindThreadWindow(threadId, IsMessageBox);
-        if (!box) {
-            if (finished)
-                return shown;
-            Sleep(5);
+        if (std::optional<ShownMessageBox> box = AnswerMessageBox(threadId)) {
+            shown.push_back(std::move(*box));
             continue;
         }
-        char caption[128] = "", text[256] = "";
-        GetWindowTextA(box, caption, sizeof caption);
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        shown.push_back({caption, text, GetWindow(box, GW_OWNER)});
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        WaitUntil([box] { return !IsWindow(box); }, std::chrono::milliseconds(5000));
+        if (finished)
+            return shown;
+        Sleep(5);
     }
     ADD_FAILURE() << "message boxes still coming after " << timeout.count() << " ms";
     return shown;

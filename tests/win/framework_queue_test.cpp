@@ -216,26 +216,14 @@ TEST(UiQueue, WorkThatRunsAModalLoopDoesNotHoldUpTheRest) {
 }
 
 namespace {
-BOOL CALLBACK CountMessageBox(HWND window, LPARAM count) {
-    if (IsMessageBox(window) && IsWindowVisible(window))
-        ++*reinterpret_cast<int*>(count);
-    return TRUE;
-}
-
-int MessageBoxesOfThread(DWORD threadId) {
-    int count = 0;
-    EnumThreadWindows(threadId, CountMessageBox, reinterpret_cast<LPARAM>(&count));
-    return count;
-}
-
-BOOL CALLBACK AnswerMessageBox(HWND window, LPARAM) {
+BOOL CALLBACK AnswerWithOk(HWND window, LPARAM) {
     if (IsMessageBox(window))
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return TRUE;
 }
 
 void CloseMessageBoxesOfThread(DWORD threadId) {
-    EnumThreadWindows(threadId, AnswerMessageBox, 0);
+    EnumThreadWindows(threadId, AnswerWithOk, 0);
 }
 } // namespace
 
@@ -255,32 +243,27 @@ TEST(MessageBoxSink, FailuresReportedWhileABoxIsUpWaitForItOnceEach) {
     std::vector<std::string> texts;
     int mostAtOnce = 0;
     std::thread answerer([&] {
-        const auto answer = [&](HWND box) {
-            char text[128] = "";
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            texts.push_back(text);
-            mostAtOnce = std::max(mostAtOnce, MessageBoxesOfThread(ownerThread));
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            return WaitUntil([&] { return !IsWindow(box); }, std::chrono::seconds(10));
+        // Waits for the next box, counts the boxes up and answers it; false
+        // once the first report has returned.
+        const auto answerNext = [&] {
+            WaitUntil([&] { return FindThreadWindow(ownerThread, IsMessageBox) || returned; },
+                      std::chrono::seconds(10));
+            mostAtOnce = std::max(mostAtOnce, MessageBoxesOf(ownerThread));
+            const std::optional<ShownMessageBox> box = AnswerMessageBox(ownerThread);
+            if (box)
+                texts.push_back(box->text);
+            return box.has_value();
         };
-        // The next box, or null once the first report has returned.
-        const auto nextBox = [&] {
-            HWND box = nullptr;
-            WaitUntil(
-                [&] { return (box = FindThreadWindow(ownerThread, IsMessageBox)) || returned; },
-                std::chrono::seconds(10));
-            return box;
-        };
-        HWND box = nextBox();
-        if (box) {
+        if (WaitUntil([&] { return FindThreadWindow(ownerThread, IsMessageBox) != nullptr; },
+                      std::chrono::seconds(10))) {
             // Run by the first box's own loop, one after the other.
             std::atomic<bool> reported{false};
             for (const char* text : {"second", "first", "second", "third"})
                 errors.ShowError(text);
             owner.queue.Post([&] { reported = true; });
             WaitUntil([&] { return reported.load(); }, std::chrono::seconds(10));
-            while (box && answer(box) && texts.size() < 5)
-                box = nextBox();
+            while (texts.size() < 5 && answerNext()) {
+            }
         }
         // Whatever is left up, nested or not, is answered, so that a
         // failure ends the test instead of hanging it.

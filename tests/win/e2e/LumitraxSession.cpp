@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "tests/win/MessageBoxes.h"
+
 namespace {
 std::string ProgramPath() {
     char path[MAX_PATH];
@@ -31,9 +33,7 @@ struct FindWindowOf {
         auto* self = reinterpret_cast<FindWindowOf*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        char cls[64] = "";
-        GetClassNameA(window, cls, sizeof cls);
-        if (owner == self->processId && std::string(cls) == "#32770" && self->accept(window)) {
+        if (owner == self->processId && IsDialog(window) && self->accept(window)) {
             self->found = window;
             return FALSE;
         }

@@ -29,7 +29,8 @@ public:
     HWND WaitForPanel(std::chrono::milliseconds timeout);
     // A message box of this process showing text, once it is up.
     HWND WaitForMessageBox(const std::string& text, std::chrono::milliseconds timeout);
-    // Any message box of this process, once one is up.
+    // Any dialog of this process other than its panel (a message box, the
+    // About box), once one is up.
     HWND WaitForAnyMessageBox(std::chrono::milliseconds timeout);
 
 private:
