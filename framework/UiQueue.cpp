@@ -33,8 +33,16 @@ void UiQueue::Post(std::function<void()> work) {
 }
 
 void UiQueue::RunQueued() {
-    bool reposted = false;
-    for (;;) {
+    // The work queued by now; work queued while it runs waits for the next
+    // WM_RUN_QUEUED, so that messages that came meanwhile (a thread waiting
+    // for the window's answer, a timer) are served first.
+    size_t batch;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        batch = work_.size();
+    }
+    bool reposted = false, repostFailed = false;
+    for (; batch > 0; --batch) {
         std::function<void()> next;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -47,16 +55,24 @@ void UiQueue::RunQueued() {
             // Work may run a modal loop (a message box): what is queued
             // behind it, or comes meanwhile, gets a message of its own that
             // such a loop dispatches.
-            if (work_.empty())
+            if (work_.empty()) {
                 posted_ = false;
-            else if (!reposted && window_)
+            } else if (!reposted && window_) {
                 reposted = PostMessageA(window_, WM_RUN_QUEUED, 0, 0) != FALSE;
+                repostFailed = !reposted;
+            }
         }
         next();
     }
+    // Work left without a message of its own is run by RunIfStalled.
+    if (repostFailed) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!work_.empty())
+            posted_ = false;
+    }
 }
 
-size_t UiQueue::Waiting() {
+size_t UiQueue::WaitingCount() {
     std::lock_guard<std::mutex> lock(mutex_);
     return work_.size();
 }

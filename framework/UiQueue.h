@@ -20,15 +20,16 @@ public:
     // fails (the window's message queue is full, or there is no window yet)
     // is made again by the next Post, and RunIfStalled runs the work meanwhile.
     void Post(std::function<void()> work);
-    // On the window's thread, in answer to WM_RUN_QUEUED: runs everything
-    // queued, in order, including work queued meanwhile. Work that runs a
-    // modal loop does not hold up the rest: that loop runs it.
+    // On the window's thread, in answer to WM_RUN_QUEUED: runs the work
+    // queued so far, in order; work queued meanwhile runs in answer to the
+    // next WM_RUN_QUEUED, after the messages that came before it. Work that
+    // runs a modal loop does not hold up the rest: that loop runs it.
     void RunQueued();
     // On the window's thread, for any message it takes from its queue: runs
     // work whose post failed, so that queued work never waits for ever.
     void RunIfStalled();
     // How many pieces of work wait to run.
-    size_t Waiting();
+    size_t WaitingCount();
     // Drops whatever is still queued (the window is going away).
     void Clear();
 

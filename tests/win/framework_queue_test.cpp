@@ -215,6 +215,37 @@ TEST(UiQueue, WorkThatRunsAModalLoopDoesNotHoldUpTheRest) {
     EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
 }
 
+TEST(UiQueue, AMessageSentMeanwhileIsAnsweredBeforeWorkQueuedMeanwhile) {
+    // The first piece of work holds the thread until another thread's
+    // message waits for an answer, and queues more work: the answer comes
+    // first, not after everything queued since.
+    QueueWindow target;
+    std::atomic<int> ran{0};
+    std::atomic<bool> answered{false};
+    target.queue.Post([&] {
+        ++ran;
+        EXPECT_TRUE(
+            WaitUntil([] { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; },
+                      std::chrono::seconds(5)));
+        // It waits until the sender has read the count after its answer.
+        target.queue.Post([&] {
+            WaitUntil([&] { return answered.load(); }, std::chrono::seconds(5));
+            ++ran;
+        });
+    });
+    std::atomic<int> ranWhenAnswered{-1};
+    std::thread sender([&] {
+        WaitUntil([&] { return ran.load() == 1; }, std::chrono::seconds(5));
+        DWORD_PTR answer = 0;
+        if (SendMessageTimeoutA(target.window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer))
+            ranWhenAnswered = ran.load();
+        answered = true;
+    });
+    EXPECT_TRUE(target.Pump([&] { return ran.load() == 2 && ranWhenAnswered.load() != -1; }));
+    sender.join();
+    EXPECT_EQ(ranWhenAnswered.load(), 1) << "answered only after the work queued meanwhile";
+}
+
 namespace {
 BOOL CALLBACK AnswerWithOk(HWND window, LPARAM) {
     if (IsMessageBox(window))
