@@ -111,12 +111,15 @@ int main() {
         return 1;
     }
     const double median = Percentile(latencies, 50), p99 = Percentile(latencies, 99);
-    const double target = kPollPeriodMs + 10.0;
+    // Half a period on average before the poll thread sees the key, then
+    // the show; at worst a whole period, and a show that meets the start of
+    // the hook's thread and the placement's shell queries on a loaded machine.
+    const double medianTarget = kPollPeriodMs + 10.0, p99Target = kPollPeriodMs + 40.0;
     std::printf("key-to-panel-visible latency over %d presses (poll period %.0f ms):\n", kPresses,
                 kPollPeriodMs);
-    std::printf("  median %6.1f ms   target <= %.0f ms   %s\n", median, target,
-                median <= target ? "ok" : "MISSED");
-    std::printf("  p99    %6.1f ms   target <= %.0f ms   %s\n", p99, target,
-                p99 <= target ? "ok" : "MISSED");
-    return 0;
+    std::printf("  median %6.1f ms   target <= %.0f ms   %s\n", median, medianTarget,
+                median <= medianTarget ? "ok" : "MISSED");
+    std::printf("  p99    %6.1f ms   target <= %.0f ms   %s\n", p99, p99Target,
+                p99 <= p99Target ? "ok" : "MISSED");
+    return median <= medianTarget && p99 <= p99Target ? 0 : 1;
 }
