@@ -35,40 +35,38 @@ void UiQueue::Post(std::function<void()> work) {
 void UiQueue::RunQueued() {
     // The work queued by now; work queued while it runs waits for the next
     // WM_RUN_QUEUED, so that messages that came meanwhile (a thread waiting
-    // for the window's answer, a timer) are served first.
-    size_t batch;
+    // for the window's answer, a timer) are served first. Counted by what
+    // has been taken, so that work a modal loop ran meanwhile counts too.
+    uint64_t end;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        batch = work_.size();
+        end = taken_ + work_.size();
     }
-    bool reposted = false, repostFailed = false;
-    for (; batch > 0; --batch) {
+    bool reposted = false;
+    for (;;) {
         std::function<void()> next;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (work_.empty()) {
+            if (work_.empty())
                 posted_ = false;
+            if (work_.empty() || taken_ >= end)
                 return;
-            }
             next = std::move(work_.front());
             work_.pop_front();
+            ++taken_;
             // Work may run a modal loop (a message box): what is queued
             // behind it, or comes meanwhile, gets a message of its own that
-            // such a loop dispatches.
+            // such a loop dispatches. Without one, the next Post tries again
+            // and RunIfStalled runs it from the window's loop.
             if (work_.empty()) {
                 posted_ = false;
-            } else if (!reposted && window_) {
-                reposted = PostMessageA(window_, WM_RUN_QUEUED, 0, 0) != FALSE;
-                repostFailed = !reposted;
+            } else if (!reposted) {
+                reposted = window_ && PostMessageA(window_, WM_RUN_QUEUED, 0, 0) != FALSE;
+                if (!reposted)
+                    posted_ = false;
             }
         }
         next();
-    }
-    // Work left without a message of its own is run by RunIfStalled.
-    if (repostFailed) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!work_.empty())
-            posted_ = false;
     }
 }
 
@@ -90,4 +88,5 @@ void UiQueue::RunIfStalled() {
 void UiQueue::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     work_.clear();
+    posted_ = false; // a message on its way finds nothing to run
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Work handed from other threads to a window's own thread: queued in order
 // under a mutex, run after one posted message. The caller never waits.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -38,4 +39,5 @@ private:
     std::deque<std::function<void()>> work_;
     HWND window_ = nullptr;
     bool posted_ = false; // a WM_RUN_QUEUED is on its way
+    uint64_t taken_ = 0;  // pieces of work taken from the queue so far
 };

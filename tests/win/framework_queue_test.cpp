@@ -85,6 +85,11 @@ TEST(UiQueue, ClearDropsWhatIsStillQueued) {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
     EXPECT_EQ(ran, 0);
+    // Work posted afterwards runs as always.
+    target.queue.Post([&] { ran++; });
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    EXPECT_EQ(ran, 1);
 }
 
 TEST(UiQueue, WorkWhosePostFailedIsNeverStranded) {
