@@ -7,84 +7,28 @@
 
 #include "audio/MixerBackEnd.h"
 #include "audio_test_support.h"
+#include "tests/win/SpeakerControls.h"
 
 namespace {
 
-// The speakers line's volume and mute controls, reached the way another
-// program would: through a mixer handle of the test's own.
-class SpeakerControls {
+// The speakers' controls, every access checked.
+class CheckedSpeakerControls : public SpeakerControls {
 public:
-    SpeakerControls() {
-        if (mixerOpen(&mixer_, 0, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
-            return;
-        MIXERLINEA line{};
-        line.cbStruct = sizeof line;
-        line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-        found_ = mixerGetLineInfoA(Object(), &line, kByHandle | MIXER_GETLINEINFOF_COMPONENTTYPE) ==
-                     MMSYSERR_NOERROR &&
-                 Find(line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, volumeId_) &&
-                 Find(line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, muteId_);
-    }
-    ~SpeakerControls() {
-        if (mixer_)
-            mixerClose(mixer_);
-    }
-    bool Found() const { return found_; }
-    DWORD VolumeId() const { return volumeId_; }
-    DWORD MuteId() const { return muteId_; }
     DWORD Get(DWORD controlId) {
         DWORD value = 0xDEADBEEF;
-        MIXERCONTROLDETAILS details = Details(controlId, &value);
-        EXPECT_EQ(mixerGetControlDetailsA(Object(), &details, kByHandle), MMSYSERR_NOERROR);
+        EXPECT_EQ(Read(controlId, value), MMSYSERR_NOERROR);
         return value;
     }
-    // Sets the control as another program would.
-    void Set(DWORD controlId, DWORD value) {
-        MIXERCONTROLDETAILS details = Details(controlId, &value);
-        EXPECT_EQ(mixerSetControlDetails(Object(), &details, kByHandle), MMSYSERR_NOERROR);
-    }
+    void Set(DWORD controlId, DWORD value) { EXPECT_EQ(Write(controlId, value), MMSYSERR_NOERROR); }
     // Whether the control holds value. Wine keeps the volume as a float, so
     // a volume may read back one lower.
     ::testing::AssertionResult Holds(DWORD controlId, DWORD value) {
-        const DWORD slack = controlId == volumeId_ ? 1 : 0;
+        const DWORD slack = controlId == VolumeId() ? 1 : 0;
         const DWORD held = Get(controlId);
         if (held <= value && value - held <= slack)
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "control " << controlId << " holds " << held;
     }
-
-private:
-    static constexpr DWORD kByHandle = MIXER_OBJECTF_HMIXER;
-    HMIXEROBJ Object() const { return reinterpret_cast<HMIXEROBJ>(mixer_); }
-    static MIXERCONTROLDETAILS Details(DWORD controlId, DWORD* value) {
-        MIXERCONTROLDETAILS details{};
-        details.cbStruct = sizeof details;
-        details.dwControlID = controlId;
-        details.cChannels = 1;
-        details.cbDetails = sizeof *value;
-        details.paDetails = value;
-        return details;
-    }
-    bool Find(DWORD lineId, DWORD type, DWORD& id) {
-        MIXERCONTROLA control{};
-        control.cbStruct = sizeof control;
-        MIXERLINECONTROLSA controls{};
-        controls.cbStruct = sizeof controls;
-        controls.dwLineID = lineId;
-        controls.dwControlType = type;
-        controls.cControls = 1;
-        controls.cbmxctrl = sizeof control;
-        controls.pamxctrl = &control;
-        if (mixerGetLineControlsA(Object(), &controls,
-                                  kByHandle | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
-            return false;
-        id = control.dwControlID;
-        return true;
-    }
-
-    HMIXER mixer_ = nullptr;
-    bool found_ = false;
-    DWORD volumeId_ = 0, muteId_ = 0;
 };
 
 // Records the controls it is told have changed, in order.
@@ -132,7 +76,7 @@ protected:
     // The control-change message the mixer driver would send.
     void ControlChanged(DWORD controlId) { audio->OnMixerControlChange(controlId); }
 
-    SpeakerControls speakers;
+    CheckedSpeakerControls speakers;
 };
 
 TEST_F(AudioMixerDevice, TheSystemReportsXpSoThePanelChoosesTheMixer) {

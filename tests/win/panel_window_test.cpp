@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -37,13 +39,20 @@ int Keypadctl(const std::string& arguments) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process))
+                        nullptr, &startup, &process)) {
+        std::fprintf(stderr, "keypadctl %s: CreateProcess failed, error %lu\n", arguments.c_str(),
+                     GetLastError());
         return -1;
+    }
     DWORD status = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+    const DWORD waited = WaitForSingleObject(process.hProcess, 30000);
+    if (waited == WAIT_OBJECT_0) {
         GetExitCodeProcess(process.hProcess, &status);
-    else
+    } else {
+        std::fprintf(stderr, "keypadctl %s: did not end within 30 s (wait %lu, error %lu)\n",
+                     arguments.c_str(), waited, GetLastError());
         TerminateProcess(process.hProcess, 99);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<int>(status);
@@ -247,14 +256,7 @@ bool Settled(HWND window) {
 
 bool Repainted(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    return WaitUntil(
-               [window] {
-                   bool pending = GetUpdateRect(window, nullptr, FALSE) != 0;
-                   EnumChildWindows(window, NotePending, reinterpret_cast<LPARAM>(&pending));
-                   return !pending;
-               },
-               10s) &&
-           SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, nullptr);
+    return Settled(window);
 }
 
 void ExpectRects(const LevelRects& actual, const LevelRects& expected) {

@@ -23,6 +23,7 @@
 #include "controller/RegisterMap.h"
 #include "res/resource.h"
 #include "tests/win/AnswerTime.h"
+#include "tests/win/SpeakerControls.h"
 #include "tests/win/e2e/LumitraxSession.h"
 
 namespace {
@@ -97,32 +98,7 @@ void Click(HWND panel, int id) {
 // The id of the speakers' volume control of mixer 0 (the same for every
 // process that opens the mixer); 0 when there is none.
 DWORD VolumeControlId() {
-    HMIXER mixer = nullptr;
-    if (mixerOpen(&mixer, 0, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
-        return 0;
-    const HMIXEROBJ object = reinterpret_cast<HMIXEROBJ>(mixer);
-    MIXERLINEA line{};
-    line.cbStruct = sizeof line;
-    line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-    MIXERCONTROLA control{};
-    control.cbStruct = sizeof control;
-    MIXERLINECONTROLSA controls{};
-    controls.cbStruct = sizeof controls;
-    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
-    controls.cControls = 1;
-    controls.cbmxctrl = sizeof control;
-    controls.pamxctrl = &control;
-    DWORD id = 0;
-    if (mixerGetLineInfoA(object, &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) ==
-        MMSYSERR_NOERROR) {
-        controls.dwLineID = line.dwLineID;
-        if (mixerGetLineControlsA(object, &controls,
-                                  MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
-            MMSYSERR_NOERROR)
-            id = control.dwControlID;
-    }
-    mixerClose(mixer);
-    return id;
+    return SpeakerControls().VolumeId();
 }
 
 // Opens the firmware box: the panel shown and clicked, so that it has the

@@ -39,6 +39,7 @@
 #include "tests/win/PanelThread.h"
 #include "tests/win/ProcessCounts.h"
 #include "tests/win/ShellIcon.h"
+#include "tests/win/SpeakerControls.h"
 #include "tests/win/WaitUntil.h"
 
 namespace {
@@ -153,38 +154,11 @@ private:
     std::thread thread_;
 };
 
-// The speakers' volume and mute as another program sets them.
-class Mixer {
-public:
-    Mixer() {
-        if (mixerOpen(&mixer_, 0, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
-            mixer_ = nullptr;
-    }
-    ~Mixer() {
-        if (mixer_)
-            mixerClose(mixer_);
-    }
-    bool Open() const { return mixer_ != nullptr; }
-    void Set(DWORD control, DWORD value) { Details(control, value, true); }
-    DWORD Get(DWORD control) { return Details(control, 0, false); }
-
-private:
-    DWORD Details(DWORD control, DWORD value, bool set) {
-        MIXERCONTROLDETAILS details{};
-        details.cbStruct = sizeof details;
-        details.dwControlID = control;
-        details.cChannels = 1;
-        details.cbDetails = sizeof value;
-        details.paDetails = &value;
-        const HMIXEROBJ object = reinterpret_cast<HMIXEROBJ>(mixer_);
-        if (set)
-            mixerSetControlDetails(object, &details, MIXER_OBJECTF_HMIXER);
-        else
-            mixerGetControlDetailsA(object, &details, MIXER_OBJECTF_HMIXER);
-        return value;
-    }
-    HMIXER mixer_ = nullptr;
-};
+// A control's value as the device holds it; 0 when it cannot be read.
+DWORD DeviceValue(SpeakerControls& mixer, DWORD control) {
+    DWORD value = 0;
+    return mixer.Read(control, value) == MMSYSERR_NOERROR ? value : 0;
+}
 
 struct Failure {
     std::vector<std::string> lines;
@@ -296,8 +270,8 @@ int main(int argc, char** argv) {
     SetEnvironmentVariableA("GPIDLL_SIM_NAME",
                             ("LumitraxSoak" + std::to_string(GetCurrentProcessId())).c_str());
     const std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
-    Mixer mixer;
-    if (!sim || !mixer.Open()) {
+    SpeakerControls mixer; // the device as another program changes it
+    if (!sim || !mixer.Found()) {
         std::printf("soak: needs the simulated controller and a mixer device (run with a sound "
                     "device, on a system that reports Windows XP)\n");
         return 2;
@@ -379,9 +353,9 @@ int main(int argc, char** argv) {
         switch (std::uniform_int_distribution<int>(0, 10)(random)) {
         case 0: { // the volume or the mute changed on the audio device
             if (chance(50))
-                mixer.Set(volumeControl, std::uniform_int_distribution<DWORD>(0, 65535)(random));
+                mixer.Write(volumeControl, std::uniform_int_distribution<DWORD>(0, 65535)(random));
             else
-                mixer.Set(muteControl, mixer.Get(muteControl) ? 0 : 1);
+                mixer.Write(muteControl, DeviceValue(mixer, muteControl) ? 0 : 1);
             PostMessageA(window, MM_MIXM_CONTROL_CHANGE, 0, static_cast<LPARAM>(volumeControl));
             PostMessageA(window, MM_MIXM_CONTROL_CHANGE, 0, static_cast<LPARAM>(muteControl));
             ++deviceChanges;
@@ -527,10 +501,12 @@ int main(int argc, char** argv) {
     agree(shown.environment == EnvironmentItemFor(lux).value_or(0),
           "the Environment item checked is " + std::to_string(shown.environment) +
               ", the controller's environment " + std::to_string(lux));
-    const int32_t deviceSteps = static_cast<int32_t>(mixer.Get(volumeControl) / 3277.0 + 0.5);
+    const int32_t deviceSteps =
+        static_cast<int32_t>(DeviceValue(mixer, volumeControl) / 3277.0 + 0.5);
     agree(deviceSteps == volume, "the device's volume is " + std::to_string(deviceSteps) +
                                      " steps, the controller's " + std::to_string(volume));
-    agree((mixer.Get(muteControl) != 0) == ((status & kStatusMute) != 0), "the device's mute");
+    agree((DeviceValue(mixer, muteControl) != 0) == ((status & kStatusMute) != 0),
+          "the device's mute");
     if (monitor.boxes)
         failure.Add(std::to_string(monitor.boxes) + " message boxes came up");
     if (monitor.missed)
