@@ -7,10 +7,12 @@ Usage: check_resources.py RESOURCE_OBJECT"""
 
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
 RT_BITMAP, RT_MENU, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION = 2, 4, 5, 6, 14, 16
-LANGUAGE = 1028
+RT_MANIFEST = 24
+LANGUAGE = 1028  # every resource but the manifest, which is language neutral
 WS_VISIBLE = 0x10000000
 
 STATIC, BUTTON = "static", "button"
@@ -199,17 +201,45 @@ def read_version(body):
     return nodes
 
 
+def check_manifest(body):
+    """The application manifest: run as the user, no virtualisation; common
+    controls 6; every system from Vista to 11 named as supported."""
+    ns = {"v1": "urn:schemas-microsoft-com:asm.v1", "v2": "urn:schemas-microsoft-com:asm.v2",
+          "c": "urn:schemas-microsoft-com:compatibility.v1"}
+    try:
+        root = ElementTree.fromstring(body)
+    except ElementTree.ParseError as error:
+        expect(False, f"manifest: not well-formed XML ({error})")
+        return
+    level = root.find("v2:trustInfo/v2:security/v2:requestedPrivileges/v2:requestedExecutionLevel", ns)
+    expect(level is not None and level.get("level") == "asInvoker" and level.get("uiAccess") == "false",
+           "manifest: no asInvoker execution level in the asm.v2 trust information")
+    controls = [a.get("name") + " " + a.get("version") for a in
+                root.findall("v1:dependency/v1:dependentAssembly/v1:assemblyIdentity", ns)]
+    expect(controls == ["Microsoft.Windows.Common-Controls 6.0.0.0"],
+           f"manifest: dependencies {controls}")
+    systems = {s.get("Id") for s in root.findall("c:compatibility/c:application/c:supportedOS", ns)}
+    expect(systems == {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                       "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                       "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
+           f"manifest: supported systems {sorted(systems)}")
+
+
 def main():
     resources = read_object_resources(Path(sys.argv[1]).read_bytes())
 
     expected_names = ({(RT_BITMAP, i) for i in range(157, 178)}
                       | {(RT_GROUP_ICON, i) for i in (128, 135, 136, 137, 138)}
                       | {(RT_DIALOG, 100), (RT_DIALOG, 102), (RT_MENU, 129),
-                         (RT_STRING, 101 // 16 + 1), (RT_VERSION, 1)})
+                         (RT_STRING, 101 // 16 + 1), (RT_VERSION, 1), (RT_MANIFEST, 1)})
     present = set(resources)
     expect(expected_names <= present, f"missing resources {sorted(expected_names - present)}")
-    wrong = sorted(k for k, (lang, _) in resources.items() if lang != LANGUAGE)
-    expect(not wrong, f"{len(wrong)} resources not in language {LANGUAGE}, first {wrong[:3]}")
+    wrong = sorted(k for k, (lang, _) in resources.items()
+                   if lang != (0 if k[0] == RT_MANIFEST else LANGUAGE))
+    expect(not wrong, f"{len(wrong)} resources not in their language, first {wrong[:3]}")
+
+    if (RT_MANIFEST, 1) in resources:
+        check_manifest(resources[(RT_MANIFEST, 1)][1])
 
     for rid, expected in DIALOGS.items():
         if (RT_DIALOG, rid) in resources:
