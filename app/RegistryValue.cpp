@@ -1,26 +1,19 @@
 #include "app/RegistryValue.h"
 
 std::optional<std::vector<uint8_t>> ReadRegistryValue(HKEY root, const char* subKey,
-                                                      const char* name) {
+                                                      const char* name, size_t maxSize) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
         return std::nullopt;
-    std::optional<std::vector<uint8_t>> result;
-    // The value may change between asking for its size and reading it: ask again.
-    for (int attempt = 0; attempt < 3 && !result; ++attempt) {
-        DWORD size = 0;
-        if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-            break;
-        std::vector<uint8_t> data(size);
-        const LONG status =
-            RegQueryValueExA(key, name, nullptr, nullptr, size ? data.data() : nullptr, &size);
-        if (status == ERROR_SUCCESS) {
-            data.resize(size);
-            result = std::move(data);
-        } else if (status != ERROR_MORE_DATA) {
-            break;
-        }
-    }
+    // One read into a buffer of the limit's size: a longer value answers
+    // ERROR_MORE_DATA and counts as unreadable, whatever size it claims.
+    std::vector<uint8_t> data(maxSize);
+    DWORD size = static_cast<DWORD>(maxSize);
+    const LONG status =
+        RegQueryValueExA(key, name, nullptr, nullptr, maxSize ? data.data() : nullptr, &size);
     RegCloseKey(key);
-    return result;
+    if (status != ERROR_SUCCESS || size > maxSize)
+        return std::nullopt;
+    data.resize(size);
+    return data;
 }

@@ -12,7 +12,6 @@
 #include "controls/PanelPlacement.h"
 #include "display/LayoutArithmetic.h"
 #include "res/resource.h"
-#include "shared/GpiDll.h"
 #include "tests/win/PanelThread.h"
 #include "tests/win/WaitUntil.h"
 #include "tests/win/audio_test_support.h"
@@ -92,17 +91,18 @@ void PrepareFunctions(uint8_t register25, bool lock, int brightness, int volume,
     const std::string name = "LumitraxAudioTest" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str()));
     UseShellDialogFont();
-    GPIDLL_Open();
+    TestLibraries().driver.Open();
     ASSERT_EQ(Keypadctl("reset extended"), 0);
     ASSERT_EQ(Keypadctl("set 25 " + std::to_string(register25)), 0);
     ASSERT_EQ(Keypadctl("set 1 " + std::to_string(brightness)), 0);
     ASSERT_EQ(Keypadctl("set 2 " + std::to_string(volume)), 0);
     ASSERT_EQ(Keypadctl("set 18 " + std::to_string(status)), 0);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKeypadKey);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, KEY_WOW64_32KEY, 0);
     if (!lock) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
+        // In the 32-bit view, where the program reads it.
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         const BYTE zero = 0;
         RegSetValueExA(key, "HaveKeypad", 0, REG_BINARY, &zero, 1);
@@ -139,7 +139,7 @@ public:
     // Runs work on the panel's thread and waits for it.
     bool OnPanelThread(std::function<void()> work) { return ::OnPanelThread(dialog.Queue(), work); }
 
-    CLumitraxDlg dialog;
+    CLumitraxDlg dialog{TestLibraries()};
     PanelControls& controls = dialog.Controls();
 
 private:

@@ -722,28 +722,30 @@ TEST(KeypadctlInput, MalformedArgumentsGiveUsageAndStatusTwo) {
 constexpr const char* kQorKey = "SOFTWARE\\Qor";
 constexpr const char* kKeypadKey = "SOFTWARE\\Qor\\Keypad";
 
-// Holds the HaveKeypad value while it lives; removes the key (and the key
-// above it, when this made it) when it goes.
+// Holds the HaveKeypad value while it lives, in the 32-bit view of the
+// registry where the program reads it; removes the key (and the key above
+// it, when this made it) when it goes.
 class HaveKeypadValue {
 public:
     HaveKeypadValue() {
         HKEY qor = nullptr;
-        madeQor_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kQorKey, 0, KEY_READ, &qor) != ERROR_SUCCESS;
+        madeQor_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kQorKey, 0, KEY_READ | KEY_WOW64_32KEY,
+                                 &qor) != ERROR_SUCCESS;
         if (qor)
             RegCloseKey(qor);
     }
     HaveKeypadValue(const HaveKeypadValue&) = delete;
     HaveKeypadValue& operator=(const HaveKeypadValue&) = delete;
     ~HaveKeypadValue() {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKeypadKey);
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, KEY_WOW64_32KEY, 0);
         if (madeQor_)
-            RegDeleteKeyA(HKEY_LOCAL_MACHINE, kQorKey);
+            RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kQorKey, KEY_WOW64_32KEY, 0);
     }
     // Stored byte for byte: the wide call converts no string type.
     LONG Set(DWORD type, const std::vector<BYTE>& data) {
         HKEY key = nullptr;
-        LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                      nullptr, &key, nullptr);
+        LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, nullptr, 0,
+                                      KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr);
         if (status != ERROR_SUCCESS)
             return status;
         status = RegSetValueExW(key, L"HaveKeypad", 0, type, data.empty() ? nullptr : data.data(),
@@ -754,7 +756,8 @@ public:
     // The value's size as stored; nothing when it is not there.
     std::optional<DWORD> StoredSize() {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+            ERROR_SUCCESS)
             return std::nullopt;
         DWORD size = 0;
         const LONG status = RegQueryValueExW(key, L"HaveKeypad", nullptr, nullptr, nullptr, &size);
