@@ -1,6 +1,10 @@
 #include "app/LumitraxApp.h"
 
+#include <string>
+
+#include "app/DriverLibraries.h"
 #include "app/LumitraxDlg.h"
+#include "framework/ErrorReport.h"
 
 BOOL CLumitraxApp::InitInstance() {
     // Held, never closed, until the process ends: only then may a new copy start.
@@ -11,7 +15,17 @@ BOOL CLumitraxApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     InitCommonControlsEx(&controls);
 
-    CLumitraxDlg dialog;
+    // Without the driver nothing touches the keypad: say what is missing
+    // and where it was looked for, and end.
+    std::string failure;
+    const std::optional<DriverLibraries> libraries = LoadDriverLibraries(failure);
+    if (!libraries) {
+        ShowMessageBox(nullptr, ("Lumitrax cannot start. " + failure).c_str());
+        exitCode_ = 1;
+        return FALSE;
+    }
+
+    CLumitraxDlg dialog(*libraries);
     dialog.DoModal();
     return FALSE;
 }

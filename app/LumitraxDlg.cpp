@@ -5,10 +5,8 @@
 #include "app/FunctionMask.h"
 #include "app/RegistryValue.h"
 #include "audio/DeviceChange.h"
-#include "controller/GpiDllDriver.h"
 #include "controller/RegisterMap.h"
 #include "res/resource.h"
-#include "shared/GpiDll.h"
 #include "shared/PanelMessages.h"
 
 namespace {
@@ -21,17 +19,19 @@ constexpr DWORD kPollStopTimeoutMs = 5000;
 const UINT taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 } // namespace
 
-PanelCore::PanelCore(CLumitraxDlg& panel, AudioBackEndFactory audioFactory)
-    : driver(std::make_unique<GpiDllDriver>(state.driverHandle = GPIDLL_Open())),
+PanelCore::PanelCore(CLumitraxDlg& panel, const GpiDllLibrary& driverLibrary,
+                     AudioBackEndFactory audioFactory)
+    : driver(
+          std::make_unique<GpiDllDriver>(driverLibrary, state.driverHandle = driverLibrary.Open())),
       controller(*driver, Trace), audio(AudioContext{state, controller, errors}, audioFactory),
       pollPanel(panel, state, uiQueue, audio), poller(state, controller, pollPanel, panelLock) {}
 
-CLumitraxDlg::CLumitraxDlg(AudioBackEndFactory audio)
+CLumitraxDlg::CLumitraxDlg(const DriverLibraries& libraries, AudioBackEndFactory audio)
     : CDialog(IDD_LUMITRAX_DIALOG),
-      ownedCore_(std::make_unique<PanelCore>(*this, std::move(audio))), core_(*ownedCore_),
-      shape_(core_.errors), layout_(core_.state, controls_),
-      tray_(core_.state, core_.controller, controls_), hook_(core_.errors), panelWindow_(controls_),
-      visibility_(core_.state, core_.controller, panelWindow_, hook_),
+      ownedCore_(std::make_unique<PanelCore>(*this, libraries.driver, std::move(audio))),
+      core_(*ownedCore_), shape_(core_.errors), layout_(core_.state, controls_),
+      tray_(core_.state, core_.controller, controls_), hook_(core_.errors, libraries.hook),
+      panelWindow_(controls_), visibility_(core_.state, core_.controller, panelWindow_, hook_),
       commands_(CommandContext{core_.state, core_.controller, controls_, layout_, visibility_,
                                core_.audio, tray_, hook_, core_.panelLock}),
       about_(core_.controller) {
@@ -48,8 +48,8 @@ CLumitraxDlg::~CLumitraxDlg() {
 // --- Available functions ---
 
 bool CLumitraxDlg::ReadHaveKeypad() {
-    return LockFunctionPresent(
-        ReadRegistryValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Qor\\Keypad", "HaveKeypad"));
+    return LockFunctionPresent(ReadRegistryValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Qor\\Keypad",
+                                                 "HaveKeypad", kHaveKeypadMaxSize));
 }
 
 void CLumitraxDlg::UpdateFunctionMask() {

@@ -21,10 +21,12 @@
 
 class CLumitraxDlg : public CDialog {
 public:
-    // Opens the driver library, creates the controller object, reads the
-    // status and works out the panel's optional functions. audio makes the
-    // audio back-end when the panel opens it.
-    explicit CLumitraxDlg(AudioBackEndFactory audio = MakeAudioBackEnd);
+    // Opens the driver, creates the controller object, reads the status and
+    // works out the panel's optional functions. libraries are the loaded
+    // driver and hook libraries; audio makes the audio back-end when the
+    // panel opens it.
+    explicit CLumitraxDlg(const DriverLibraries& libraries,
+                          AudioBackEndFactory audio = MakeAudioBackEnd);
     ~CLumitraxDlg() override;
 
     // --- Panel dialog core ---

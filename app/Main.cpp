@@ -1,10 +1,12 @@
 #include "app/LumitraxApp.h"
+#include "framework/LibraryLoading.h"
 
 namespace {
 CLumitraxApp theApp;
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictLibrarySearch();
     theApp.InitInstance();
-    return 0;
+    return theApp.ExitCode();
 }

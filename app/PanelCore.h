@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "app/DriverLibraries.h"
 #include "app/QueuedPanelOperations.h"
 #include "audio/AudioDevice.h"
 #include "controller/CMCU.h"
@@ -20,8 +21,8 @@
 class CLumitraxDlg;
 
 struct PanelCore {
-    // Opens the driver library and creates the controller object.
-    PanelCore(CLumitraxDlg& panel, AudioBackEndFactory audio);
+    // Opens the driver and creates the controller object.
+    PanelCore(CLumitraxDlg& panel, const GpiDllLibrary& driverLibrary, AudioBackEndFactory audio);
 
     // The panel lock: held by the poll thread for a whole controller event
     // and by the panel's handlers that must not interleave with one.

@@ -2,10 +2,30 @@
 
 #include <string>
 
-#include "shared/SystemHook.h"
+#include "framework/ForeignCall.h"
+#include "framework/LibraryLoading.h"
 
-HookLibrary SystemHookLibrary() {
-    return HookLibrary{&::SetHook, &::UnsetHook, &::IsHookSet};
+std::optional<HookLibrary> HookLibrary::Bind(HMODULE module, std::string& missing) {
+    HookLibrary library;
+    if (!BindFunctions(module,
+                       {{&library.setHook, "SetHook"},
+                        {&library.unsetHook, "UnsetHook"},
+                        {&library.isHookSet, "IsHookSet"}},
+                       missing))
+        return std::nullopt;
+    return library;
+}
+
+BOOLEAN HookLibrary::SetHook(HWND window, const RECT* rect) const {
+    return CallForeign<BOOLEAN>(setHook, window, rect);
+}
+
+BOOLEAN HookLibrary::UnsetHook() const {
+    return CallForeign<BOOLEAN>(unsetHook);
+}
+
+BOOLEAN HookLibrary::IsHookSet() const {
+    return CallForeign<BOOLEAN>(isHookSet);
 }
 
 bool PanelHook::SetPanelHook(const HookRect& rect) {

@@ -2,23 +2,33 @@
 // The panel's two wrappers of the input-hook library: set the hook unless
 // one is set, remove it if one is; a failure is shown in a message box that
 // names the call and the system's error code.
+#include <optional>
+#include <string>
+
 #include "framework/ErrorReport.h"
 #include "framework/Win32.h"
 #include "shared/HookControl.h"
 
-// The library's three functions (the program binds SystemHook.dll's).
+// The library's three functions, found by name in a loaded SystemHook.dll.
+// Like the driver's, they state no calling convention and are called so
+// that either works.
 struct HookLibrary {
-    BOOLEAN(__cdecl* SetHook)(HWND window, const RECT* rect);
-    BOOLEAN(__cdecl* UnsetHook)();
-    BOOLEAN(__cdecl* IsHookSet)();
+    // The functions of module; nothing (with missing naming the first one
+    // the library does not export) when one is missing.
+    static std::optional<HookLibrary> Bind(HMODULE module, std::string& missing);
+
+    BOOLEAN SetHook(HWND window, const RECT* rect) const;
+    BOOLEAN UnsetHook() const;
+    BOOLEAN IsHookSet() const;
+
+    FARPROC setHook = nullptr;
+    FARPROC unsetHook = nullptr;
+    FARPROC isHookSet = nullptr;
 };
-// SystemHook.dll's, bound when the program loads.
-HookLibrary SystemHookLibrary();
 
 class PanelHook : public HookControl {
 public:
-    PanelHook(ErrorSink& errors, HookLibrary library = SystemHookLibrary())
-        : errors_(errors), library_(library) {}
+    PanelHook(ErrorSink& errors, const HookLibrary& library) : errors_(errors), library_(library) {}
 
     // The window the hook library tells (the panel); none until it exists.
     void SetWindow(HWND window) { window_ = window; }

@@ -1,19 +1,38 @@
 #include "controller/GpiDllDriver.h"
 
-#include "shared/GpiDll.h"
+#include "framework/ForeignCall.h"
+#include "framework/LibraryLoading.h"
+
+std::optional<GpiDllLibrary> GpiDllLibrary::Bind(HMODULE module, std::string& missing) {
+    GpiDllLibrary library;
+    if (!BindFunctions(module,
+                       {{&library.open, "GPIDLL_Open"},
+                        {&library.getValue, "GPIDLL_GetValue"},
+                        {&library.readByte, "ReadByte"},
+                        {&library.writeByte, "WriteByte"},
+                        {&library.getDriverDllVersion, "GetDriverDllVersion"}},
+                       missing))
+        return std::nullopt;
+    return library;
+}
+
+uint32_t GpiDllLibrary::Open() const {
+    return CallForeign<uint32_t>(open);
+}
 
 uint32_t GpiDllDriver::ReadByte(SmbRequest& request) {
-    return ::ReadByte(handle_, &request);
+    return CallForeign<uint32_t>(library_.readByte, handle_, &request);
 }
 
 uint32_t GpiDllDriver::WriteByte(SmbRequest& request) {
-    return ::WriteByte(handle_, &request);
+    return CallForeign<uint32_t>(library_.writeByte, handle_, &request);
 }
 
 uint32_t GpiDllDriver::GetValue(uint8_t& level) {
-    return ::GPIDLL_GetValue(handle_, &level);
+    return CallForeign<uint32_t>(library_.getValue, handle_, &level);
 }
 
 void GpiDllDriver::GetDriverDllVersion(uint8_t& driverVersion, uint8_t& libraryVersion) {
-    ::GetDriverDllVersion(handle_, &driverVersion, &libraryVersion); // its result says nothing
+    // Its result says nothing.
+    CallForeign<uint32_t>(library_.getDriverDllVersion, handle_, &driverVersion, &libraryVersion);
 }

@@ -1,12 +1,18 @@
 #pragma once
-// The five functions of the keypad controller's driver library, as the
-// program binds them (undecorated names, C calling convention).
+// The five functions of the keypad controller's driver library, as our
+// simulated driver exports them: undecorated names, C calling convention (a
+// build with GPIDLL_STDCALL uses the standard call, as some drivers do; the
+// program binds either).
 #include <cstdint>
 
 #include "shared/SmbRequest.h"
 
 #ifdef _WIN32
+#ifdef GPIDLL_STDCALL
+#define GPIDLL_CALL __stdcall
+#else
 #define GPIDLL_CALL __cdecl
+#endif
 #ifdef GPIDLL_BUILDING
 #define GPIDLL_API extern "C" __declspec(dllexport)
 #else

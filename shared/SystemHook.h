@@ -1,5 +1,5 @@
 #pragma once
-// The input-hook library's three functions, as the program binds them
+// The input-hook library's three functions, as our library exports them
 // (undecorated names, C calling convention). While a hook is set, the
 // library posts WM_PANEL_HIDE to the window for a mouse button pressed
 // outside the rectangle, or, with an all-zero rectangle, WM_HOOK_WAKE once

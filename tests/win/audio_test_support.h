@@ -17,8 +17,8 @@
 #include "audio/AudioDevice.h"
 #include "controller/GpiDllDriver.h"
 #include "drivers/KeypadSimClient.h"
-#include "shared/GpiDll.h"
 #include "tests/win/MessageBoxes.h"
+#include "tests/win/TestLibraries.h"
 #include "tests/win/WaitUntil.h"
 
 // A fresh simulated controller (extended profile) that only this test
@@ -39,7 +39,7 @@ inline std::unique_ptr<KeypadSimClient> OpenOwnController() {
 struct AudioRig {
     std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
     PanelState state;
-    GpiDllDriver driver{GPIDLL_Open()};
+    GpiDllDriver driver{TestLibraries().driver, TestLibraries().driver.Open()};
     CMCU controller{driver, nullptr};
     UiQueue queue;
     MessageBoxSink errors{queue}; // no owner: shown at once
@@ -118,7 +118,7 @@ public:
     explicit RunningPanel(std::function<void(CLumitraxDlg&)> prepare,
                           AudioBackEndFactory audio = MakeAudioBackEnd)
         : thread_([this, prepare = std::move(prepare), audio = std::move(audio)] {
-              CLumitraxDlg panel(audio);
+              CLumitraxDlg panel(TestLibraries(), audio);
               prepare(panel);
               threadId_ = GetCurrentThreadId();
               panel_ = &panel;

@@ -177,34 +177,48 @@ TEST_F(SystemHookTest, InputFlowsWhileThePanelsThreadIsBusy) {
 }
 
 namespace {
-// A hook library that fails on purpose, and counts its calls.
+// A hook library that fails on purpose, and counts its calls. Its functions
+// take their arguments off the stack themselves (the standard call), as a
+// library that states no convention may.
 struct FailingLibrary {
     static inline bool set = false;
     static inline int setCalls = 0, unsetCalls = 0;
-    static BOOLEAN __cdecl SetHook(HWND, const RECT*) {
+    static inline RECT lastRect{};
+    static BOOLEAN __stdcall SetHook(HWND, const RECT* rect) {
         ++setCalls;
+        lastRect = *rect;
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    static BOOLEAN __cdecl UnsetHook() {
+    static BOOLEAN __stdcall UnsetHook() {
         ++unsetCalls;
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    static BOOLEAN __cdecl IsHookSet() { return set; }
+    static BOOLEAN __stdcall IsHookSet() { return set; }
 };
+
+template <class Function> FARPROC AsLibraryFunction(Function function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
+}
 } // namespace
 
 TEST(PanelHookWrappers, FailuresAreShownWithTheSystemsErrorCode) {
     UiQueue queue;
     MessageBoxSink errors(queue);
-    PanelHook hook(errors, HookLibrary{&FailingLibrary::SetHook, &FailingLibrary::UnsetHook,
-                                       &FailingLibrary::IsHookSet});
+    HookLibrary library;
+    library.setHook = AsLibraryFunction(&FailingLibrary::SetHook);
+    library.unsetHook = AsLibraryFunction(&FailingLibrary::UnsetHook);
+    library.isHookSet = AsLibraryFunction(&FailingLibrary::IsHookSet);
+    PanelHook hook(errors, library);
     FailingLibrary::set = false;
     EXPECT_EQ(MessageBoxesDuring([&] {
                   EXPECT_FALSE(hook.SetPanelHook(HookRect{1, 2, 3, 4}));
               }),
               std::vector<std::string>{"setHookFunc error 5"});
+    const RECT& passed = FailingLibrary::lastRect;
+    EXPECT_EQ(std::vector<LONG>({passed.left, passed.top, passed.right, passed.bottom}),
+              std::vector<LONG>({1, 2, 3, 4}));
     EXPECT_TRUE(hook.RemovePanelHook()) << "nothing set: nothing is called";
     EXPECT_EQ(FailingLibrary::unsetCalls, 0);
 

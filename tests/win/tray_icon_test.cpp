@@ -113,7 +113,7 @@ struct TrayWindow {
     }
 
     PanelState state;
-    GpiDllDriver driver{GPIDLL_Open()};
+    GpiDllDriver driver{TestLibraries().driver, TestLibraries().driver.Open()};
     CMCU controller{driver, nullptr};
     PanelControls controls;
     TrayIcon tray{state, controller, controls};

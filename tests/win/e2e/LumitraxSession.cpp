@@ -6,14 +6,14 @@
 
 #include "tests/win/MessageBoxes.h"
 
-namespace {
-std::string ProgramPath() {
+std::string ProgramFolder() {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path);
-    return dir.substr(0, dir.find_last_of("\\/") + 1) + "Lumitrax.exe";
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
+namespace {
 // Finds a top-level dialog window of one process that passes a test.
 struct FindWindowOf {
     DWORD processId;
@@ -65,12 +65,13 @@ LumitraxProcess::~LumitraxProcess() {
     CloseHandle(info_.hThread);
 }
 
-bool LumitraxProcess::Start() {
+bool LumitraxProcess::Start(const std::string& program, const std::string& currentDirectory) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    std::string command = "\"" + ProgramPath() + "\"";
-    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info_) != 0;
+    std::string command = "\"" + program + "\"";
+    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                          &info_) != 0;
 }
 
 std::optional<DWORD> LumitraxProcess::WaitForExit(std::chrono::milliseconds timeout) {

@@ -13,6 +13,10 @@
 #include "drivers/KeypadSimClient.h"
 #include "tests/win/WaitUntil.h"
 
+// The folder of this test program, which holds the program and its
+// libraries; with its final backslash.
+std::string ProgramFolder();
+
 // A started copy of Lumitrax.exe; ended by force if it still runs when the
 // object goes.
 class LumitraxProcess {
@@ -21,7 +25,10 @@ public:
     LumitraxProcess(const LumitraxProcess&) = delete;
     LumitraxProcess& operator=(const LumitraxProcess&) = delete;
     ~LumitraxProcess();
-    bool Start();
+    // Starts program (this test program's neighbour Lumitrax.exe unless
+    // named) in currentDirectory (this program's unless named).
+    bool Start(const std::string& program = ProgramFolder() + "Lumitrax.exe",
+               const std::string& currentDirectory = "");
     // Its exit status, or nothing when it has not ended within the timeout.
     std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout);
     DWORD Id() const { return info_.dwProcessId; }

@@ -40,6 +40,7 @@
 #include "tests/win/ProcessCounts.h"
 #include "tests/win/ShellIcon.h"
 #include "tests/win/SpeakerControls.h"
+#include "tests/win/TestLibraries.h"
 #include "tests/win/WaitUntil.h"
 
 namespace {
@@ -112,7 +113,7 @@ public:
         : thread_([this] {
               threadId_ = GetCurrentThreadId();
               {
-                  CLumitraxDlg panel;
+                  CLumitraxDlg panel(TestLibraries());
                   panel_ = &panel;
                   panel.DoModal();
                   panel_ = nullptr;
