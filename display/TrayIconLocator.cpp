@@ -1,17 +1,24 @@
 #include "display/TrayIconLocator.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include <commctrl.h>
 
+#include "display/TrayPlacement.h"
 #include "display/TrayRecords.h"
 #include "framework/Handle.h"
 
 namespace {
-// The shell answers each toolbar message within this, or the search ends:
-// a hung shell must not hold the panel.
-constexpr UINT kShellAnswerMs = 500;
+// Each toolbar message waits at most kShellAnswerMs for the shell's answer,
+// and the whole search at most kSearchMs however the shell answers: a slow,
+// hung or hostile shell must not hold the panel.
+constexpr DWORD kShellAnswerMs = 500;
+constexpr DWORD kSearchMs = 1000;
+// More buttons than a notification area holds: a larger count the shell
+// reports is not believed.
+constexpr LRESULT kMaxButtons = 512;
 
 bool HasClass(HWND window, const char* name) {
     char className[256] = "";
@@ -26,10 +33,28 @@ BOOL FindChildOfClass(HWND window, LPARAM found, const char* name) {
     return FALSE;
 }
 
-bool Ask(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& answer) {
+// The second one search may take, from its start.
+class SearchTime {
+public:
+    SearchTime() : start_(GetTickCount()) {}
+    // How long the next answer of the shell may take: what is left of the
+    // search's time, at most kShellAnswerMs; 0 when the time is up.
+    DWORD ForAnswer() const {
+        const DWORD spent = GetTickCount() - start_; // also across the tick count's wrap
+        return spent >= kSearchMs ? 0 : std::min(kShellAnswerMs, kSearchMs - spent);
+    }
+
+private:
+    DWORD start_;
+};
+
+// Sends a toolbar message and waits at most waitMs for its answer; false
+// when the shell has not answered (or there was no time to ask).
+bool AskToolbar(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
+                LRESULT& answer) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(toolbar, message, wParam, lParam, SMTO_ABORTIFHUNG, kShellAnswerMs,
-                             &result))
+    if (waitMs == 0 ||
+        !SendMessageTimeoutA(toolbar, message, wParam, lParam, SMTO_ABORTIFHUNG, waitMs, &result))
         return false;
     answer = static_cast<LRESULT>(result);
     return true;
@@ -46,36 +71,73 @@ bool ReadShell(HANDLE process, uint64_t address, void* into, size_t size) {
            read == size;
 }
 
-// The layout of the shell's records: its own bitness; a 32-bit program on a
-// 64-bit system reading a 64-bit shell uses the 64-bit layouts.
-const TrayRecordLayout& ShellLayout(HANDLE process) {
-    if (sizeof(void*) == 8)
-        return kShell64Layout;
-    BOOL selfUnder64 = FALSE, shellUnder64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &selfUnder64);
-    IsWow64Process(process, &shellUnder64);
-    return selfUnder64 && !shellUnder64 ? kShell64Layout : kShell32Layout;
+// The shell's process, opened to commit, read and write the scratch block
+// and to ask its bitness (the limited query right is unknown before Vista).
+HANDLE OpenShell(DWORD processId) {
+    constexpr DWORD kMemory = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE;
+    const HANDLE process =
+        OpenProcess(kMemory | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    return process ? process : OpenProcess(kMemory | PROCESS_QUERY_INFORMATION, FALSE, processId);
 }
 
-// A block committed in another process for one search, released at the end.
-class RemoteBlock {
+// The layout of the shell's records, by the shell's bitness; null when that
+// cannot be had.
+const TrayRecordLayout* ShellLayout(HANDLE process) {
+    // Whether a process is a 32-bit one on a 64-bit system.
+    BOOL selfUnder64 = FALSE, shellUnder64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &selfUnder64) ||
+        !IsWow64Process(process, &shellUnder64))
+        return nullptr;
+    const bool system64 = sizeof(void*) == 8 || selfUnder64;
+    return system64 && !shellUnder64 ? &kShell64Layout : &kShell32Layout;
+}
+
+// The scratch block the toolbar writes its answers into, committed in the
+// shell's process for one search. A message that names it and is given up
+// on stays queued in the shell, which writes its answer later: the block is
+// then left committed (a page) rather than freed under that write.
+class ScratchBlock {
 public:
-    RemoteBlock(HANDLE process, size_t size)
+    ScratchBlock(HANDLE process, size_t size)
         : process_(process),
           address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
-    ~RemoteBlock() {
-        if (address_)
+    ~ScratchBlock() {
+        if (address_ && !answerDue_)
             VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
     }
-    RemoteBlock(const RemoteBlock&) = delete;
-    RemoteBlock& operator=(const RemoteBlock&) = delete;
-    void* Address() const { return address_; }
-    LPARAM Param() const { return reinterpret_cast<LPARAM>(address_); }
+    ScratchBlock(const ScratchBlock&) = delete;
+    ScratchBlock& operator=(const ScratchBlock&) = delete;
+    bool Committed() const { return address_ != nullptr; }
+
+    // Sends message (index, block) to the toolbar, as AskToolbar.
+    bool Ask(HWND toolbar, UINT message, WPARAM index, DWORD waitMs, LRESULT& answer) {
+        if (AskToolbar(toolbar, message, index, reinterpret_cast<LPARAM>(address_), waitMs, answer))
+            return true;
+        answerDue_ = answerDue_ || waitMs > 0; // sent, and given up on
+        return false;
+    }
+    bool Read(void* into, size_t size) const {
+        return ReadShell(process_, reinterpret_cast<uintptr_t>(address_), into, size);
+    }
 
 private:
     HANDLE process_;
     void* address_;
+    bool answerDue_ = false;
 };
+
+// Takes found as the icon's screen rectangle when it can be one (see
+// IsTrayIconRect).
+bool TakeIconRect(const RECT& found, RECT& rect) {
+    const int screenX = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int screenY = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const PixelRect screen{screenX, screenY, screenX + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                           screenY + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    if (!IsTrayIconRect({found.left, found.top, found.right, found.bottom}, screen))
+        return false;
+    rect = found;
+    return true;
+}
 
 bool SystemIconRect(HWND owner, UINT id, RECT& rect) {
     // Looked up at run time: systems before Windows 7 do not have it.
@@ -91,10 +153,7 @@ bool SystemIconRect(HWND owner, UINT id, RECT& rect) {
     icon.hWnd = owner;
     icon.uID = id;
     RECT found{};
-    if (getRect(&icon, &found) != S_OK)
-        return false;
-    rect = found;
-    return true;
+    return getRect(&icon, &found) == S_OK && TakeIconRect(found, rect);
 }
 } // namespace
 
@@ -112,6 +171,7 @@ bool FindTrayIconRect(HWND owner, UINT id, RECT& rect) {
 }
 
 bool FindTrayIconRectIn(HWND taskBar, HWND owner, UINT id, RECT& rect) {
+    const SearchTime time;
     if (!taskBar)
         return false;
     HWND notify = nullptr;
@@ -128,45 +188,43 @@ bool FindTrayIconRectIn(HWND taskBar, HWND owner, UINT id, RECT& rect) {
     GetWindowThreadProcessId(toolbar, &processId);
     if (!processId)
         return false;
-    const KernelHandle process(
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    const KernelHandle process(OpenShell(processId));
     if (!process.Get())
         return false;
-    const TrayRecordLayout& layout = ShellLayout(process.Get());
+    const TrayRecordLayout* layout = ShellLayout(process.Get());
     LRESULT count = 0;
-    if (!Ask(toolbar, TB_BUTTONCOUNT, 0, 0, count))
+    if (!layout || !AskToolbar(toolbar, TB_BUTTONCOUNT, 0, 0, time.ForAnswer(), count) || count < 1)
         return false;
-    const RemoteBlock block(process.Get(), layout.buttonSize);
-    if (!block.Address() || count < 1)
+    ScratchBlock block(process.Get(), layout->buttonSize);
+    if (!block.Committed())
         return false;
 
     const uint64_t ownerWord = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(owner));
-    std::vector<uint8_t> button(layout.buttonSize);
-    std::vector<uint8_t> icon(layout.iconSize);
-    for (LRESULT i = 0; i < count; ++i) {
-        LRESULT answer = 0;
-        if (!Ask(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), block.Param(), answer))
+    std::vector<uint8_t> button(layout->buttonSize);
+    std::vector<uint8_t> icon(layout->iconSize);
+    for (LRESULT i = 0; i < std::min(count, kMaxButtons); ++i) {
+        LRESULT answer = FALSE;
+        if (!block.Ask(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), time.ForAnswer(), answer))
             return false;
-        if (!ReadShell(process.Get(), reinterpret_cast<uintptr_t>(block.Address()), button.data(),
-                       button.size()))
+        if (!answer || !block.Read(button.data(), button.size()))
             continue;
-        const TrayButton parsed = ParseTrayButton(button.data(), layout);
+        const TrayButton parsed = ParseTrayButton(button.data(), *layout);
         if (!ReadShell(process.Get(), parsed.iconRecord, icon.data(), icon.size()))
             continue;
-        const TrayIconOwner iconOwner = ParseTrayIconOwner(icon.data(), layout);
+        const TrayIconOwner iconOwner = ParseTrayIconOwner(icon.data(), *layout);
         // Window handles are the same 32-bit values in 32- and 64-bit processes.
         if ((iconOwner.window & 0xFFFFFFFFu) != ownerWord || iconOwner.id != id)
             continue;
         if (parsed.hidden)
             return false;
+        if (!block.Ask(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(i), time.ForAnswer(), answer))
+            return false;
         RECT found{};
-        if (!Ask(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(i), block.Param(), answer) ||
-            !ReadShell(process.Get(), reinterpret_cast<uintptr_t>(block.Address()), &found,
-                       sizeof found))
+        if (!answer || !block.Read(&found, sizeof found))
             continue;
         MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&found), 2);
-        rect = found;
-        return true;
+        if (TakeIconRect(found, rect))
+            return true;
     }
     return false;
 }

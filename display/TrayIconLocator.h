@@ -5,7 +5,10 @@
 #include "framework/Win32.h"
 
 // The screen rectangle of the notification icon of owner and id; false (and
-// rect untouched) when it cannot be found or the shell hides it.
+// rect untouched) when it cannot be found, the shell hides it, or what the
+// shell gives cannot be an icon's rectangle on the screen. The toolbar walk
+// takes at most a second however the shell answers, and believes at most
+// 512 buttons.
 bool FindTrayIconRect(HWND owner, UINT id, RECT& rect);
 // The toolbar walk alone, in the task bar window taskBar (the top-level
 // "Shell_TrayWnd" for the real shell).

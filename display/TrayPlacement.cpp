@@ -4,6 +4,7 @@
 
 namespace {
 constexpr int32_t kGap = 5; // between the panel and the icon
+constexpr int64_t kIconSideLimit = 256;
 
 // Keeps [start, start + length) inside [low, high); the low edge wins when
 // the length does not fit at all.
@@ -43,6 +44,15 @@ PixelPoint PlaceInCorner(PixelSize panel, const WorkArea& work) {
         break;
     }
     return {right, bottom};
+}
+
+bool IsTrayIconRect(const PixelRect& icon, const PixelRect& screen) {
+    // In 64 bits: the sides of any two 32-bit corners.
+    const int64_t width = int64_t{icon.right} - icon.left;
+    const int64_t height = int64_t{icon.bottom} - icon.top;
+    return width > 0 && width < kIconSideLimit && height > 0 && height < kIconSideLimit &&
+           icon.left >= screen.left && icon.top >= screen.top && icon.right <= screen.right &&
+           icon.bottom <= screen.bottom;
 }
 
 TaskBarEdge EdgeOfWorkArea(const PixelRect& monitor, const PixelRect& work) {

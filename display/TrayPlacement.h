@@ -27,6 +27,11 @@ PixelPoint PlaceBesideIcon(const PixelRect& icon, PixelSize panel, const WorkAre
 // bottom-right for a task bar at the bottom or right, top-right at the top,
 // bottom-left at the left.
 PixelPoint PlaceInCorner(PixelSize panel, const WorkArea& work);
+// Whether a rectangle given for the tray icon can be one: icon-sized (each
+// side longer than 0 and shorter than 256 pixels) and inside screen, the
+// virtual screen around all monitors. Anything else (a failed or hostile
+// answer, numbers that would overflow the placement) counts as no icon.
+bool IsTrayIconRect(const PixelRect& icon, const PixelRect& screen);
 // The task bar's edge from where a monitor's work area lies inside the
 // monitor (the side where they differ); bottom when they do not.
 TaskBarEdge EdgeOfWorkArea(const PixelRect& monitor, const PixelRect& work);

@@ -112,6 +112,35 @@ TEST(TrayPlacement, TheTaskBarsEdgeFromTheWorkArea) {
     EXPECT_EQ(EdgeOfWorkArea(monitor, monitor), TaskBarEdge::Bottom) << "no bar: bottom";
 }
 
+TEST(TrayPlacement, OnlyAnIconSizedRectangleOnTheScreenIsTheIcon) {
+    // Two monitors side by side, the second one reaching higher.
+    const PixelRect screen{0, -200, 2304, 768};
+    const struct {
+        PixelRect icon;
+        bool taken;
+    } cases[] = {
+        {{1000, 742, 1016, 758}, true},
+        {{0, -200, 255, 55}, true},     // 255 wide and high, in the top-left corner
+        {{2049, 513, 2304, 768}, true}, // and in the bottom-right one
+        {{0, 0, 256, 22}, false},       // 256 wide
+        {{0, 0, 24, 256}, false},       // 256 high
+        {{10, 10, 10, 30}, false},      // no width
+        {{10, 10, 30, 10}, false},      // no height
+        {{0, 0, 0, 0}, false},          // the empty rectangle
+        {{30, 10, 10, 30}, false},      // right of left
+        {{10, 30, 30, 10}, false},      // bottom above top
+        {{-1, 0, 15, 16}, false},       // past each edge by one
+        {{0, -201, 16, -185}, false},
+        {{2289, 0, 2305, 16}, false},
+        {{0, 753, 16, 769}, false},
+        {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, false},
+        {{INT32_MAX - 16, 0, INT32_MAX, 16}, false},
+        {{INT32_MAX, 0, INT32_MIN, 16}, false}, // a side that wraps to 1 in 32 bits
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsTrayIconRect(c.icon, screen), c.taken) << c.icon;
+}
+
 TEST(TrayRecords, ButtonAndIconRecordsOfBothShells) {
     // A 32-bit shell's button: state at 8, data at 12.
     uint8_t button32[20] = {};

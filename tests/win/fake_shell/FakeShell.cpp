@@ -4,8 +4,15 @@
 // data words point at icon records (owner window, icon id) in this process,
 // as the shell's do.
 //
-//   FakeShell.exe NAME [BUTTON...]
+//   FakeShell.exe NAME [OPTION...] [BUTTON...]
 //
+// OPTION changes how the toolbar answers, as a slow, broken or hostile
+// shell's would:
+//   --late=MS                      TB_GETBUTTON and TB_GETITEMRECT are
+//                                  answered (and written) MS ms late
+//   --count=N                      TB_BUTTONCOUNT answers N
+//   --rect=false                   TB_GETITEMRECT answers FALSE
+//   --rect=L,T,R,B                 TB_GETITEMRECT writes that rectangle
 // BUTTON is one of
 //   owner=0x1234,id=100[,hidden]   a button for that icon (hidden: the
 //                                  TBSTATE_HIDDEN state bit set)
@@ -15,13 +22,16 @@
 // The toolbar's client area starts at (130, 207) on the screen and its
 // buttons are 24 x 22 pixels, side by side from its left edge. Once the windows are up the event
 // "NAME-ready" (made by the starter) is set; WM_CLOSE to the task bar window ends the program. Exit
-// status: 0 after WM_CLOSE, 2 on a bad command line, 3 when a window or the event cannot be had.
+// status: 0 after WM_CLOSE, 2 on a bad command line, 3 when a window or the event cannot be had,
+// 4 when an answer was due in a block no longer committed in this process (the caller freed it
+// under the toolbar; the write is then not made).
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -45,6 +55,80 @@ struct ButtonSpec {
     UINT id = 0;
     bool hidden = false;
 };
+
+// How the toolbar answers (see the options above).
+struct Answers {
+    DWORD lateMs = 0;
+    LRESULT count = -1; // -1: the toolbar's own
+    bool rectFalse = false;
+    bool rectGiven = false;
+    RECT rect{};
+};
+Answers answers;
+WNDPROC toolbarProc = nullptr;
+bool answerIntoFreedBlock = false;
+
+// "--late=MS", "--count=N", "--rect=false" or "--rect=L,T,R,B"; false when it is none.
+bool ParseOption(const std::string& text) {
+    if (text.rfind("--late=", 0) == 0) {
+        answers.lateMs = std::strtoul(text.c_str() + 7, nullptr, 0);
+        return true;
+    }
+    if (text.rfind("--count=", 0) == 0) {
+        answers.count = static_cast<LRESULT>(std::strtoll(text.c_str() + 8, nullptr, 0));
+        return true;
+    }
+    if (text == "--rect=false") {
+        answers.rectFalse = true;
+        return true;
+    }
+    long l = 0, t = 0, r = 0, b = 0;
+    if (text.rfind("--rect=", 0) == 0 &&
+        std::sscanf(text.c_str() + 7, "%ld,%ld,%ld,%ld", &l, &t, &r, &b) == 4) {
+        answers.rectGiven = true;
+        answers.rect = {l, t, r, b};
+        return true;
+    }
+    return false;
+}
+
+// Whether a block of size bytes at address is committed and writable here.
+bool Writable(LPARAM address, size_t size) {
+    MEMORY_BASIC_INFORMATION region{};
+    if (!address ||
+        VirtualQuery(reinterpret_cast<LPCVOID>(address), &region, sizeof region) != sizeof region)
+        return false;
+    const uintptr_t end = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+    return region.State == MEM_COMMIT && (region.Protect & PAGE_READWRITE) &&
+           static_cast<uintptr_t>(address) + size <= end;
+}
+
+// The toolbar's answers as the options make them; a block to write into is
+// checked when the answer is written, as late as that is.
+LRESULT CALLBACK ToolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case TB_BUTTONCOUNT:
+        if (answers.count >= 0)
+            return answers.count;
+        break;
+    case TB_GETBUTTON:
+    case TB_GETITEMRECT:
+        if (answers.lateMs)
+            Sleep(answers.lateMs); // busy elsewhere, as a shell's thread can be
+        if (!Writable(lParam, message == TB_GETBUTTON ? sizeof(TBBUTTON) : sizeof(RECT))) {
+            answerIntoFreedBlock = true;
+            return FALSE;
+        }
+        if (message == TB_GETITEMRECT && (answers.rectFalse || answers.rectGiven)) {
+            if (answers.rectFalse)
+                return FALSE;
+            *reinterpret_cast<RECT*>(lParam) = answers.rect;
+            return TRUE;
+        }
+        break;
+    }
+    return CallWindowProcA(toolbarProc, window, message, wParam, lParam);
+}
 
 // "owner=0x1234,id=100[,hidden]", "bad" or "freed"; false when it is none.
 bool ParseButton(const std::string& text, ButtonSpec& spec) {
@@ -102,9 +186,14 @@ bool RegisterWindowClass(const char* name, WNDPROC procedure, HINSTANCE instance
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (__argc < 2)
         return 2;
-    std::vector<ButtonSpec> specs(static_cast<size_t>(__argc - 2));
+    int first = 2;
+    while (first < __argc && std::strncmp(__argv[first], "--", 2) == 0) {
+        if (!ParseOption(__argv[first++]))
+            return 2;
+    }
+    std::vector<ButtonSpec> specs(static_cast<size_t>(__argc - first));
     for (size_t i = 0; i < specs.size(); ++i) {
-        if (!ParseButton(__argv[i + 2], specs[i]))
+        if (!ParseButton(__argv[first + i], specs[i]))
             return 2;
     }
     // Sized once, so that the buttons' data words stay valid.
@@ -146,6 +235,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         SendMessageA(toolbar, TB_ADDBUTTONSA, buttons.size(),
                      reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonWidth, kButtonHeight));
+    toolbarProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        toolbar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(static_cast<WNDPROC>(ToolbarProc))));
+    if (!toolbarProc)
+        return 3;
     UpdateWindow(taskBar);
 
     const std::string readyName = std::string(__argv[1]) + "-ready";
@@ -159,5 +252,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return 0;
+    return answerIntoFreedBlock ? 4 : 0;
 }
