@@ -18,6 +18,7 @@ WIN_DIR := $(BUILD)/$(WIN_ARCH)
 prefix_for = $(CURDIR)/$(BUILD)/wineprefix-$(1)
 
 .PHONY: all deps native cross win32 win64 test test-native test-win test-win32 test-win64 \
+	test-win32-beside-win64 \
 	run bench soak clean
 
 all: native cross
@@ -54,7 +55,8 @@ test-native: native
 test-win: cross
 	@scripts/host-arch.sh --why
 	@echo "Windows tests run for: $(WIN_ARCHES)"
-	@$(MAKE) --no-print-directory $(addprefix test-,$(WIN_ARCHES))
+	@$(MAKE) --no-print-directory $(addprefix test-,$(WIN_ARCHES)) \
+	  $(if $(filter win32,$(WIN_ARCHES)),test-win32-beside-win64)
 
 # Windows tests under Wine: everything in one private Wine desktop; the
 # mixer tests that need a sound device run with a private PulseAudio and a
@@ -64,6 +66,13 @@ test-win32 test-win64: test-%: %
 	  ctest --test-dir $(BUILD)/$* --output-on-failure -LE pulse
 	scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*) --xvfb --pulse --winxp -- \
 	  ctest --test-dir $(BUILD)/$* --output-on-failure -L pulse --no-tests=ignore
+
+# The 32-bit product under a 64-bit shell, as on 64-bit Windows: the tray
+# icon locator's tests of the 32-bit build in the 64-bit prefix, where they
+# meet a 64-bit stand-in shell.
+test-win32-beside-win64: win32 win64
+	scripts/wine-env.sh --arch win64 --prefix $(call prefix_for,win64) --xvfb -- \
+	  wine $(BUILD)/win32/bin/win_tests.exe --gtest_filter='TrayLocator.*'
 
 run: $(WIN_ARCH)
 	@scripts/host-arch.sh --why
