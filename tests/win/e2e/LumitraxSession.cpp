@@ -6,14 +6,18 @@
 
 #include "tests/win/MessageBoxes.h"
 
-namespace {
-std::string ProgramPath() {
+std::string BesideThisProgram(const std::string& name) {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path);
-    return dir.substr(0, dir.find_last_of("\\/") + 1) + "Lumitrax.exe";
+    return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
 }
 
+std::string ProgramBesideThisOne() {
+    return "\"" + BesideThisProgram("Lumitrax.exe") + "\"";
+}
+
+namespace {
 // Finds a top-level dialog window of one process that passes a test.
 struct FindWindowOf {
     DWORD processId;
@@ -65,11 +69,10 @@ LumitraxProcess::~LumitraxProcess() {
     CloseHandle(info_.hThread);
 }
 
-bool LumitraxProcess::Start() {
+bool LumitraxProcess::Start(std::string commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    std::string command = "\"" + ProgramPath() + "\"";
-    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &info_) != 0;
 }
 
@@ -108,9 +111,11 @@ HWND LumitraxProcess::WaitForMessageBox(const std::string& text,
     return find.WaitFor(timeout);
 }
 
-bool LumitraxSession::StartAndWaitUntilPolling(std::chrono::milliseconds timeout) {
+bool LumitraxSession::StartAndWaitUntilPolling(std::chrono::milliseconds timeout,
+                                               std::string commandLine) {
     const uint64_t before = LastSeq();
-    return program_.Start() && WaitFor('G', std::nullopt, before, timeout).has_value();
+    return program_.Start(std::move(commandLine)) &&
+           WaitFor('G', std::nullopt, before, timeout).has_value();
 }
 
 uint64_t LumitraxSession::LastSeq() {

@@ -13,6 +13,11 @@
 #include "drivers/KeypadSimClient.h"
 #include "tests/win/WaitUntil.h"
 
+// A file in the folder of this test program.
+std::string BesideThisProgram(const std::string& name);
+// The copy of the program beside this test program, as a command line.
+std::string ProgramBesideThisOne();
+
 // A started copy of Lumitrax.exe; ended by force if it still runs when the
 // object goes.
 class LumitraxProcess {
@@ -21,7 +26,9 @@ public:
     LumitraxProcess(const LumitraxProcess&) = delete;
     LumitraxProcess& operator=(const LumitraxProcess&) = delete;
     ~LumitraxProcess();
-    bool Start();
+    // Starts the program with a command line (as the Run value of an
+    // installed copy holds it, for one).
+    bool Start(std::string commandLine = ProgramBesideThisOne());
     // Its exit status, or nothing when it has not ended within the timeout.
     std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout);
     DWORD Id() const { return info_.dwProcessId; }
@@ -48,7 +55,8 @@ public:
     LumitraxProcess& Program() { return program_; }
     // Starts the program and waits for its first input-line read: start-up
     // is over then. False when it did not get that far in time.
-    bool StartAndWaitUntilPolling(std::chrono::milliseconds timeout);
+    bool StartAndWaitUntilPolling(std::chrono::milliseconds timeout,
+                                  std::string commandLine = ProgramBesideThisOne());
 
     uint64_t LastSeq();
     // Register accesses after seq as "R18 R25 W9=4", input-line reads left out.
