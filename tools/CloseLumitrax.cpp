@@ -100,17 +100,19 @@ HWND FindPanel(DWORD processId) {
     return search.panel;
 }
 
+bool HasEnded(const RunningCopy& copy) {
+    return copy.process.Get() && WaitForSingleObject(copy.process.Get(), 0) == WAIT_OBJECT_0;
+}
+
 // Asks each reachable copy to close once its panel is found, and waits until
-// all of them have ended or the time is up.
+// all of them have ended or the time is up; notes which copies have ended.
 void CloseAndWait(std::list<RunningCopy>& copies) {
     const DWORD start = GetTickCount();
     for (;;) {
         HANDLE waitOn = nullptr;
         for (RunningCopy& copy : copies) {
-            if (!copy.reachable || copy.ended)
-                continue;
-            copy.ended = WaitForSingleObject(copy.process.Get(), 0) == WAIT_OBJECT_0;
-            if (copy.ended)
+            copy.ended = copy.ended || HasEnded(copy);
+            if (copy.ended || !copy.reachable)
                 continue;
             if (!copy.asked) {
                 const HWND panel = FindPanel(copy.id);
