@@ -19,7 +19,7 @@ prefix_for = $(CURDIR)/$(BUILD)/wineprefix-$(1)
 
 .PHONY: all deps native cross win32 win64 test test-native test-win test-win32 test-win64 \
 	test-win32-beside-win64 \
-	run bench soak clean
+	run bench soak dist clean
 
 all: native cross
 
@@ -90,6 +90,11 @@ soak: $(WIN_ARCH)
 	@scripts/host-arch.sh --why
 	scripts/wine-env.sh --arch $(WIN_ARCH) --prefix $(call prefix_for,$(WIN_ARCH)) --xvfb --pulse \
 	  --winxp -- scripts/soak.sh $(WIN_DIR)
+
+# The installer package and the zip of the 32-bit release folder, named with
+# the version of the version resource.
+dist: win32
+	dist/make_package.py --arch win32 --build-dir $(BUILD)/win32 --out $(BUILD)/dist
 
 clean:
 	rm -rf $(BUILD)

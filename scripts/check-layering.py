@@ -28,7 +28,7 @@ ALLOWED = {
     "app": {"framework", "shared", "res", "controller", "controls", "audio", "display",
             "commands"},
     "drivers": {"framework", "shared"},
-    "tools": {"framework", "shared", "drivers"},
+    "tools": {"framework", "shared", "res", "drivers"},
 }
 UNCHECKED = {"tests", "bench"}
 # Both forms: the source root is on the include path of every build.

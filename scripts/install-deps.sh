@@ -33,6 +33,9 @@ have_cmd xwd || need+=(x11-apps)
 [ -d /usr/share/wine/fonts ] && ls /usr/share/wine/fonts/marlett.ttf >/dev/null 2>&1 || need+=(fonts-wine)
 /usr/bin/python3 -c 'import PIL' 2>/dev/null || need+=(python3-pil)
 [ -f /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf ] || need+=(fonts-dejavu-core)
+# The installer package: wixl builds it, msiinfo reads it back.
+have_cmd wixl || need+=(wixl)
+have_cmd msiinfo || need+=(msitools)
 
 if [ ${#need[@]} -eq 0 ]; then
   exit 0

@@ -6,11 +6,15 @@
 
 #include "tests/win/MessageBoxes.h"
 
-std::string ProgramFolder() {
+std::string BesideThisProgram(const std::string& name) {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path);
-    return dir.substr(0, dir.find_last_of("\\/") + 1);
+    return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
+}
+
+std::string ProgramBesideThisOne() {
+    return "\"" + BesideThisProgram("Lumitrax.exe") + "\"";
 }
 
 namespace {
@@ -65,11 +69,10 @@ LumitraxProcess::~LumitraxProcess() {
     CloseHandle(info_.hThread);
 }
 
-bool LumitraxProcess::Start(const std::string& program, const std::string& currentDirectory) {
+bool LumitraxProcess::Start(std::string commandLine, const std::string& currentDirectory) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    std::string command = "\"" + program + "\"";
-    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
                           &info_) != 0;
 }
@@ -109,9 +112,11 @@ HWND LumitraxProcess::WaitForMessageBox(const std::string& text,
     return find.WaitFor(timeout);
 }
 
-bool LumitraxSession::StartAndWaitUntilPolling(std::chrono::milliseconds timeout) {
+bool LumitraxSession::StartAndWaitUntilPolling(std::chrono::milliseconds timeout,
+                                               std::string commandLine) {
     const uint64_t before = LastSeq();
-    return program_.Start() && WaitFor('G', std::nullopt, before, timeout).has_value();
+    return program_.Start(std::move(commandLine)) &&
+           WaitFor('G', std::nullopt, before, timeout).has_value();
 }
 
 uint64_t LumitraxSession::LastSeq() {

@@ -13,9 +13,11 @@
 #include "drivers/KeypadSimClient.h"
 #include "tests/win/WaitUntil.h"
 
-// The folder of this test program, which holds the program and its
-// libraries; with its final backslash.
-std::string ProgramFolder();
+// A file in the folder of this test program, which holds the program and
+// its libraries.
+std::string BesideThisProgram(const std::string& name);
+// The copy of the program beside this test program, as a command line.
+std::string ProgramBesideThisOne();
 
 // A started copy of Lumitrax.exe; ended by force if it still runs when the
 // object goes.
@@ -25,9 +27,10 @@ public:
     LumitraxProcess(const LumitraxProcess&) = delete;
     LumitraxProcess& operator=(const LumitraxProcess&) = delete;
     ~LumitraxProcess();
-    // Starts program (this test program's neighbour Lumitrax.exe unless
-    // named) in currentDirectory (this program's unless named).
-    bool Start(const std::string& program = ProgramFolder() + "Lumitrax.exe",
+    // Starts the program with a command line (as the Run value of an
+    // installed copy holds it, for one), in currentDirectory (this
+    // program's unless named).
+    bool Start(std::string commandLine = ProgramBesideThisOne(),
                const std::string& currentDirectory = "");
     // Its exit status, or nothing when it has not ended within the timeout.
     std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout);
@@ -55,7 +58,8 @@ public:
     LumitraxProcess& Program() { return program_; }
     // Starts the program and waits for its first input-line read: start-up
     // is over then. False when it did not get that far in time.
-    bool StartAndWaitUntilPolling(std::chrono::milliseconds timeout);
+    bool StartAndWaitUntilPolling(std::chrono::milliseconds timeout,
+                                  std::string commandLine = ProgramBesideThisOne());
 
     uint64_t LastSeq();
     // Register accesses after seq as "R18 R25 W9=4", input-line reads left out.

@@ -97,14 +97,15 @@ private:
 // The program alone in a folder of its own, with the libraries named.
 struct InstalledProgram {
     explicit InstalledProgram(const std::vector<std::string>& libraries,
-                              const std::string& driverFrom = ProgramFolder() + "GPIDLL.dll")
+                              const std::string& driverFrom = BesideThisProgram("GPIDLL.dll"))
         : folder("program") {
-        files.emplace_back(ProgramFolder() + "Lumitrax.exe", folder.Path(), "Lumitrax.exe");
+        files.emplace_back(BesideThisProgram("Lumitrax.exe"), folder.Path(), "Lumitrax.exe");
         for (const std::string& name : libraries)
-            files.emplace_back(name == "GPIDLL.dll" ? driverFrom : ProgramFolder() + name,
+            files.emplace_back(name == "GPIDLL.dll" ? driverFrom : BesideThisProgram(name),
                                folder.Path(), name);
     }
-    std::string Program() const { return folder.Path() + "Lumitrax.exe"; }
+    // Its command line.
+    std::string Program() const { return "\"" + folder.Path() + "Lumitrax.exe\""; }
 
     ScratchFolder folder;
     std::deque<PlacedFile> files;
@@ -115,7 +116,7 @@ struct InstalledProgram {
 struct Plants {
     Plants() : current("current"), onPath("path") {
         for (const ScratchFolder* folder : {&current, &onPath})
-            files.emplace_back(ProgramFolder() + "planted\\GPIDLL.dll", folder->Path(),
+            files.emplace_back(BesideThisProgram("planted\\GPIDLL.dll"), folder->Path(),
                                "GPIDLL.dll");
     }
     // A plant that was loaded somewhere, or empty.
@@ -158,7 +159,7 @@ TEST(Libraries, APlantedDriverLibraryIsNeverLoaded) {
                             : std::vector<std::string>{"SystemHook.dll"});
         std::optional<PlacedFile> system;
         if (!c.besideProgram)
-            system.emplace(ProgramFolder() + "GPIDLL.dll", SystemFolder(), "GPIDLL.dll");
+            system.emplace(BesideThisProgram("GPIDLL.dll"), SystemFolder(), "GPIDLL.dll");
         const Plants plants;
         const PathFirst path(plants.onPath.Path());
 
@@ -201,7 +202,7 @@ TEST(Libraries, AMissingLibraryIsNamedWithTheFoldersSearchedAndEndsTheProgramWit
 TEST(Libraries, ADriverOfTheStandardCallingConventionWorks) {
     LumitraxSession session(Profile::Extended);
     const InstalledProgram installed({"SystemHook.dll", "GPIDLL.dll"},
-                                     ProgramFolder() + "stdcall\\GPIDLL.dll");
+                                     BesideThisProgram("stdcall\\GPIDLL.dll"));
     ASSERT_TRUE(session.Program().Start(installed.Program()));
     ASSERT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), kStartTimeout));
 
