@@ -1,16 +1,11 @@
 #pragma once
-// Which optional panel functions exist: bit 0 automatic dimming, bit 1
-// buzzer, bit 2 keypad lock.
+// Which optional panel functions exist (functionMask).
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "controller/CMCU.h"
 #include "shared/PanelState.h"
-
-constexpr uint8_t kFunctionDimming = 0x01;
-constexpr uint8_t kFunctionBuzzer = 0x02;
-constexpr uint8_t kFunctionLock = 0x04;
 
 // The "HaveKeypad" setting: only a value that could be read and whose first
 // data byte is 0 leaves the keypad-lock function out. A missing key or

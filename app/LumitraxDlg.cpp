@@ -42,7 +42,7 @@ CLumitraxDlg::CLumitraxDlg(const DriverLibraries& libraries, AudioBackEndFactory
 }
 
 CLumitraxDlg::~CLumitraxDlg() {
-    StopPollThread();
+    ShutDown();
 }
 
 // --- Available functions ---
@@ -188,8 +188,25 @@ void CLumitraxDlg::StopPollThread() {
 // --- Shutdown ---
 
 void CLumitraxDlg::OnClose() {
-    StopPollThread();
+    ShutDown();
     EndDialog(IDCANCEL);
+}
+
+void CLumitraxDlg::OnEndSession(bool ending) {
+    // The system may end the process as soon as this returns: everything is
+    // let go here, as on a close request. Ending is also what the Restart
+    // Manager asks for (ENDSESSION_CLOSEAPP) when an installer needs the
+    // program gone; a session end that was called off changes nothing.
+    if (ending)
+        OnClose();
+}
+
+void CLumitraxDlg::ShutDown() {
+    StopPollThread();
+    core_.uiQueue.SetWindow(nullptr);
+    core_.errors.SetOwner(nullptr);
+    tray_.DeleteTrayIcon();
+    hook_.RemovePanelHook();
 }
 
 // --- Routes to the subsystems ---
@@ -310,7 +327,7 @@ void CLumitraxDlg::OnEnvironment(UINT item) {
 }
 
 void CLumitraxDlg::OnAbout() {
-    about_.OnAbout();
+    about_.OnAbout(window_);
 }
 
 bool CLumitraxDlg::OnSysCommand(WPARAM command) {
@@ -369,8 +386,14 @@ LRESULT CLumitraxDlg::OnMixerControlChange(WPARAM, LPARAM lParam) {
 
 // --- Message map ---
 
-bool CLumitraxDlg::OnCommand(UINT id, UINT notification) {
-    if (notification == BN_CLICKED) {
+bool CLumitraxDlg::OnCommand(UINT id, UINT notification, HWND control) {
+    // What the dialog manager makes of Enter, Escape and Ctrl+Break, and what
+    // anyone may send: the panel ends only on a close request and with the
+    // session.
+    if (id == IDOK || id == IDCANCEL)
+        return true;
+    // A click counts only from the button's own window.
+    if (notification == BN_CLICKED && control && control == GetDlgItem(window_, id)) {
         switch (id) {
         case IDC_DIMMING:
             OnDimmingButton();
@@ -434,22 +457,12 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_CLOSE:
         OnClose();
         return true;
-    case WM_DESTROY:
-        // However the dialog ends, the poll thread ends before the window
-        // goes, and the tray icon goes with it.
-        StopPollThread();
-        core_.uiQueue.SetWindow(nullptr);
-        core_.errors.SetOwner(nullptr);
-        tray_.DeleteTrayIcon();
-        hook_.RemovePanelHook();
-        return false;
+    case WM_QUERYENDSESSION:
+        result = TRUE; // nothing to save; nothing changes until the session ends
+        return true;
     case WM_ENDSESSION:
-        if (wParam) {
-            // The process may end without a WM_DESTROY.
-            tray_.DeleteTrayIcon();
-            hook_.RemovePanelHook();
-        }
-        return false;
+        OnEndSession(wParam != FALSE);
+        return true;
     case WM_WINDOWPOSCHANGING:
         OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
         return false;
@@ -479,7 +492,7 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_SYSCOMMAND:
         return OnSysCommand(wParam);
     case WM_COMMAND:
-        if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
             return true;
         break;
     default:

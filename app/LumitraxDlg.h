@@ -32,7 +32,10 @@ public:
     // --- Panel dialog core ---
     void InitPanel();
     void UpdateFunctionMask();
+    // A close request: the program ends.
     void OnClose();
+    // WM_ENDSESSION: ending, the program ends as on a close request.
+    void OnEndSession(bool ending);
 
     // --- Layout and shape ---
     void ArrangePanel(Arrangement mode);
@@ -103,12 +106,15 @@ protected:
 
 private:
     bool ReadHaveKeypad();
-    // WM_COMMAND of a button or menu item; true when handled.
-    bool OnCommand(UINT id, UINT notification);
+    // WM_COMMAND of a button (control its window) or menu item; true when handled.
+    bool OnCommand(UINT id, UINT notification, HWND control);
     void StartPollThread();
     // Ends the poll thread within a bounded time; one that does not end
     // keeps the core for the rest of the process.
     void StopPollThread();
+    // Lets go of what the running panel holds outside the process (poll
+    // thread, tray icon, hook), once the panel ends; again changes nothing.
+    void ShutDown();
 
     // Given up (and left alive) when the poll thread does not end.
     std::unique_ptr<PanelCore> ownedCore_;

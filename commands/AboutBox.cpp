@@ -14,13 +14,15 @@ BOOL CAboutDlg::OnInitDialog() {
     return TRUE;
 }
 
-void AboutCommand::OnAbout() {
-    if (!versionsRead_) {
-        driverVersion_ = 0;
-        libraryVersion_ = 0;
-        versionsRead_ = true;
-        controller_.ReadVersions(driverVersion_, libraryVersion_);
-    }
-    CAboutDlg box(driverVersion_, libraryVersion_);
-    box.DoModal();
+void AboutCommand::OnAbout(HWND owner) {
+    box_.Show([this, owner] {
+        if (!versionsRead_) {
+            driverVersion_ = 0;
+            libraryVersion_ = 0;
+            versionsRead_ = true;
+            controller_.ReadVersions(driverVersion_, libraryVersion_);
+        }
+        CAboutDlg box(driverVersion_, libraryVersion_);
+        box.DoModal(owner);
+    });
 }

@@ -6,6 +6,7 @@
 
 #include "controller/CMCU.h"
 #include "framework/Dialog.h"
+#include "framework/SingleBox.h"
 
 class CAboutDlg : public CDialog {
 public:
@@ -26,14 +27,16 @@ public:
     explicit AboutCommand(CMCU& controller) : controller_(controller) {}
 
     // The tray menu's About and the system menu's About item: the first
-    // opening asks the library for the versions; every opening shows a box
-    // of its own, modally.
-    void OnAbout();
+    // opening asks the library for the versions; the box, owned by owner
+    // (the panel), runs modally. A request while it is up brings it to the
+    // front.
+    void OnAbout(HWND owner);
 
     bool VersionsRead() const { return versionsRead_; }
 
 private:
     CMCU& controller_;
+    SingleBox box_;
     bool versionsRead_ = false;
     uint8_t driverVersion_ = 0;
     uint8_t libraryVersion_ = 0;

@@ -7,7 +7,7 @@
 #include "res/resource.h"
 
 void PanelCommands::OnDimmingButton() {
-    if (!c_.state.extendedRegisters)
+    if (!c_.state.extendedRegisters || !Offers(kFunctionDimming))
         return;
     if (c_.state.autoDimming) {
         const std::lock_guard<std::recursive_mutex> lock(c_.panelLock);
@@ -49,7 +49,7 @@ void PanelCommands::OnFunctionButton() {
 }
 
 void PanelCommands::OnLockButton() {
-    if (!c_.state.extendedRegisters)
+    if (!c_.state.extendedRegisters || !Offers(kFunctionLock))
         return;
     const std::lock_guard<std::recursive_mutex> lock(c_.panelLock);
     const uint8_t locked = c_.state.keypadLocked ? 0 : 1;
@@ -59,6 +59,8 @@ void PanelCommands::OnLockButton() {
 }
 
 void PanelCommands::OnEnvironment(UINT item) {
+    if (!c_.state.extendedRegisters)
+        return;
     c_.tray.CheckEnvironmentItem(item);
     c_.controller.WriteRegister(REG_SET_LUX, EnvironmentValueOf(item));
 }
@@ -88,11 +90,14 @@ void PanelCommands::PushSliderVolume(int32_t volume) {
 }
 
 bool PanelCommands::PreTranslateMessage(const MSG& msg) {
+    const HWND panel = c_.controls.Dialog();
+    const bool forPanel = msg.hwnd == panel || IsChild(panel, msg.hwnd);
     if (msg.message == WM_KEYDOWN) {
         switch (msg.wParam) {
         case VK_RETURN:
         case VK_ESCAPE:
-            return true;
+        case VK_CANCEL: // Ctrl+Break
+            return forPanel;
         case VK_LEFT:
         case VK_UP:
         case VK_RIGHT:
@@ -109,27 +114,26 @@ bool PanelCommands::PreTranslateMessage(const MSG& msg) {
         }
         return false;
     }
-    if (msg.message == WM_MOUSEMOVE && c_.visibility.FadingOut()) {
-        const HWND panel = c_.controls.Dialog();
-        if (msg.hwnd == panel || IsChild(panel, msg.hwnd))
-            c_.visibility.StopFade();
-    }
+    if (msg.message == WM_MOUSEMOVE && forPanel && c_.visibility.FadingOut())
+        c_.visibility.StopFade();
     return false;
 }
 
 void PanelCommands::ShowFirmwareBox() {
-    FirmwareReport report;
-    report.extendedRegisters = c_.state.extendedRegisters != 0;
-    report.major = c_.state.firmwareMajor;
-    report.minor = c_.state.firmwareMinor;
-    if (report.extendedRegisters) {
-        int32_t type = 0;
-        if (c_.controller.ReadRegister(REG_TYPE, type))
-            report.type = type;
-        // Three reads in a row; the first that fails ends them.
-        for (int32_t* part : {&report.letter, &report.high, &report.low})
-            if (!c_.controller.ReadRegister(REG_RDNUM, *part))
-                break;
-    }
-    ShowMessageBox(c_.controls.Dialog(), FirmwareText(report).c_str());
+    firmwareBox_.Show([this] {
+        FirmwareReport report;
+        report.extendedRegisters = c_.state.extendedRegisters != 0;
+        report.major = c_.state.firmwareMajor;
+        report.minor = c_.state.firmwareMinor;
+        if (report.extendedRegisters) {
+            int32_t type = 0;
+            if (c_.controller.ReadRegister(REG_TYPE, type))
+                report.type = type;
+            // Three reads in a row; the first that fails ends them.
+            for (int32_t* part : {&report.letter, &report.high, &report.low})
+                if (!c_.controller.ReadRegister(REG_RDNUM, *part))
+                    break;
+        }
+        ShowMessageBox(c_.controls.Dialog(), FirmwareText(report).c_str());
+    });
 }

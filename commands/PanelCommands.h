@@ -11,6 +11,7 @@
 #include "display/PanelLayout.h"
 #include "display/PanelVisibility.h"
 #include "display/TrayIcon.h"
+#include "framework/SingleBox.h"
 #include "shared/HookControl.h"
 #include "shared/PanelState.h"
 
@@ -31,6 +32,8 @@ class PanelCommands {
 public:
     explicit PanelCommands(const CommandContext& context) : c_(context) {}
 
+    // Each command acts only where the panel offers it (its button shown,
+    // the controller's registers there), whoever sends it.
     // Automatic dimming on or off (register 21).
     void OnDimmingButton();
     // Volume arrangement: the device's mute the other way than the keypad's.
@@ -41,7 +44,8 @@ public:
     void OnBuzzerButton() {}
     // The keypad lock on or off (register 33).
     void OnLockButton();
-    // An Environment item (32774 to 32777): its check mark and register 32.
+    // An Environment item (32774 to 32777): its check mark and register 32;
+    // the submenu is greyed without the extended registers.
     void OnEnvironment(UINT item);
     // WM_SLIDER_MOVING and WM_SLIDER_MOVED: the level slider (wParam its id)
     // moved, or the poll thread set it to a new keypad volume. Pushes its
@@ -51,13 +55,18 @@ public:
     // The keypad volume the poll thread gave the slider, to the audio device.
     void PushSliderVolume(int32_t volume);
     // Keys and mouse movements of the panel's thread before they are
-    // dispatched: true swallows the message. Enter and Escape never close
-    // the panel; the arrows show it; Ctrl+F3 shows the firmware box; F4 with
-    // the left button held is swallowed; the mouse over the panel stops a fade.
+    // dispatched: true swallows the message. Enter, Escape and Ctrl+Break
+    // never close the panel (those of a box still reach the box); the arrows
+    // show it; Ctrl+F3 shows the firmware box; F4 with the left button held
+    // is swallowed; the mouse over the panel stops a fade.
     bool PreTranslateMessage(const MSG& msg);
-    // The controller's firmware version, in a message box owned by the panel.
+    // The controller's firmware version, in a message box owned by the
+    // panel; a request while it is up brings it to the front.
     void ShowFirmwareBox();
 
 private:
+    bool Offers(uint8_t function) const { return (c_.state.functionMask & function) != 0; }
+
     CommandContext c_;
+    SingleBox firmwareBox_;
 };

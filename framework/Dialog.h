@@ -11,18 +11,29 @@ public:
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
-    // Creates the dialog and runs it until EndDialog; returns EndDialog's result,
-    // or -1 when the window could not be created.
-    INT_PTR DoModal();
+    // Creates the dialog, owned by owner, and runs it until EndDialog;
+    // returns EndDialog's result, or -1 when the window could not be created.
+    // A dialog given no owner is owned by a hidden window of its own for the
+    // run, so that no task bar shows a button for it.
+    INT_PTR DoModal(HWND owner = nullptr);
+    // Ends the modal run. When the thread's outermost dialog ends, every
+    // loop that runs inside its run ends too: its nested dialogs, and the
+    // system's message boxes and menus.
     void EndDialog(INT_PTR result);
     HWND GetSafeHwnd() const { return window_; }
 
 protected:
     virtual BOOL OnInitDialog() { return TRUE; }
-    // Called for every message the dialog's loop takes from the queue, before
-    // it is dispatched; true swallows the message.
+    // Called before a message is dispatched; true swallows it. The thread's
+    // outermost dialog is called for every message of its thread, also while
+    // a box runs a loop of its own: a nested dialog of ours (which is called
+    // after it), a message box, a menu (whose keys and mouse are the menu's
+    // own and are not shown to it). A nested dialog is called for the
+    // messages of its own loop.
     virtual BOOL PreTranslateMessage(MSG* msg);
     // True when the message was handled; result is then the message's answer.
+    // A WM_DESTROY or WM_NCDESTROY that is not the window's own destruction
+    // (posted by anyone) never gets here.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     HWND window_ = nullptr;
@@ -31,8 +42,15 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK CreationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam);
+    // This run has ended, or the run of the thread's outermost dialog has.
+    bool Ended() const;
+    // The outermost dialog's pre-translation, then this dialog's own.
+    BOOL PreTranslateOnThread(MSG* msg);
+    void Destroy();
 
     UINT templateId_;
     bool ended_ = false;
+    bool destroying_ = false;
     INT_PTR result_ = 0;
 };

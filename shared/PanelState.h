@@ -11,6 +11,11 @@
 // showingBrightness holds.
 enum class Arrangement : uint8_t { Volume = 0, Brightness = 1 };
 
+// The optional functions the panel offers (functionMask), each with its button.
+constexpr uint8_t kFunctionDimming = 0x01;
+constexpr uint8_t kFunctionBuzzer = 0x02;
+constexpr uint8_t kFunctionLock = 0x04;
+
 struct PanelState {
     Shared<int32_t> statusBits;    // last value of register 18; also written to register 7
     Shared<int32_t> appliedStatus; // status last applied to audio device and panel

@@ -1,20 +1,29 @@
 // However the panel dialog ends, its poll thread has ended first.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "controller/RegisterMap.h"
 #include "tests/win/audio_test_support.h"
 
 using namespace std::chrono_literals;
 
 TEST(PanelShutdown, PollThreadEndsBeforeTheWindowGoesOnEveryWayOut) {
+    // A box that is up closes with the panel: the program does not run on
+    // without its poll thread until someone answers it.
     const struct {
         const char* way;
         UINT message;
         WPARAM wParam;
+        LPARAM lParam;
+        std::optional<PanelBox> box;
     } ways[] = {
-        {"close request", WM_CLOSE, 0},
-        {"cancel command", WM_COMMAND, IDCANCEL},
-        {"OK command", WM_COMMAND, IDOK},
+        {"close request", WM_CLOSE, 0, 0, std::nullopt},
+        {"end of the session", WM_ENDSESSION, TRUE, 0, std::nullopt},
+        {"the Restart Manager closing programs", WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP,
+         std::nullopt},
+        {"close request with the About box up", WM_CLOSE, 0, 0, PanelBox::About},
+        {"end of the session with a message box up", WM_ENDSESSION, TRUE, 0, PanelBox::Firmware},
     };
     std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
     ASSERT_TRUE(sim);
@@ -22,8 +31,18 @@ TEST(PanelShutdown, PollThreadEndsBeforeTheWindowGoesOnEveryWayOut) {
         SCOPED_TRACE(way.way);
         RunningPanel running([](CLumitraxDlg&) {});
         ASSERT_TRUE(running.WaitUntilPolling(20s));
-        PostMessageA(running.Panel().GetSafeHwnd(), way.message, way.wParam, 0);
-        ASSERT_TRUE(WaitUntil([&] { return running.PollingWhenEnded() != -1; }, 10s));
+        const HWND panel = running.Panel().GetSafeHwnd();
+        HWND box = nullptr;
+        if (way.box) {
+            ASSERT_TRUE(box = OpenPanelBox(running.Panel(), *way.box));
+        }
+        PostMessageA(panel, way.message, way.wParam, way.lParam);
+        const bool ended = WaitUntil([&] { return running.PollingWhenEnded() != -1; }, 10s);
+        if (box && IsWindow(box)) {
+            ADD_FAILURE() << "the box is left";
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        ASSERT_TRUE(ended);
         EXPECT_EQ(running.PollingWhenEnded(), 0);
     }
 }

@@ -17,6 +17,7 @@
 #include "audio/AudioDevice.h"
 #include "controller/GpiDllDriver.h"
 #include "drivers/KeypadSimClient.h"
+#include "res/resource.h"
 #include "tests/win/MessageBoxes.h"
 #include "tests/win/TestLibraries.h"
 #include "tests/win/WaitUntil.h"
@@ -108,6 +109,39 @@ inline std::vector<std::string> MessageBoxesDuring(const std::function<void()>& 
     return texts;
 }
 
+// The shown boxes of the panel's thread (message boxes, the About box).
+inline std::vector<HWND> ShownBoxesOf(HWND panel) {
+    struct Visit {
+        static BOOL CALLBACK Window(HWND window, LPARAM boxes) {
+            if (IsDialog(window) && IsWindowVisible(window) &&
+                GetDlgItem(window, IDC_LEVEL_SLIDER) == nullptr)
+                reinterpret_cast<std::vector<HWND>*>(boxes)->push_back(window);
+            return TRUE;
+        }
+    };
+    std::vector<HWND> boxes;
+    EnumThreadWindows(GetWindowThreadProcessId(panel, nullptr), Visit::Window,
+                      reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
+}
+
+// The panel's two kinds of box: the About box runs a loop of ours, the
+// firmware box (a message box) the system's.
+enum class PanelBox { About, Firmware };
+
+// Opens a box of the panel and waits until it is shown; null when it did
+// not come.
+inline HWND OpenPanelBox(CLumitraxDlg& panel, PanelBox box) {
+    if (box == PanelBox::About)
+        PostMessageA(panel.GetSafeHwnd(), WM_COMMAND, ID_ABOUT, 0);
+    else
+        panel.Queue().Post([&panel] { panel.Commands().ShowFirmwareBox(); });
+    std::vector<HWND> shown;
+    WaitUntil([&] { return !(shown = ShownBoxesOf(panel.GetSafeHwnd())).empty(); },
+              std::chrono::milliseconds(5000));
+    return shown.empty() ? nullptr : shown.front();
+}
+
 // The panel dialog running modally on a thread of its own, as the program
 // runs it: made, run and destroyed on that thread (which is the one that
 // keeps COM initialised for it), with its poll thread on this process's
@@ -151,11 +185,11 @@ public:
     int PollingWhenEnded() const { return pollingWhenEnded_; }
 
 private:
-    // The panel: the dialog window of its thread that no window owns
-    // (message boxes are owned by it).
+    // The panel: the dialog window of its thread with the level slider
+    // (message boxes and the About box are owned by it).
     HWND Window() const {
         return FindThreadWindow(threadId_, [](HWND window) {
-            return IsDialog(window) && !GetWindow(window, GW_OWNER);
+            return IsDialog(window) && GetDlgItem(window, IDC_LEVEL_SLIDER) != nullptr;
         });
     }
 

@@ -437,3 +437,71 @@ TEST(PanelWindow, ScreenshotsOfBothArrangements) {
         }
     }
 }
+
+TEST(PanelWindow, OneBoxOfEachKindOwnedByThePanelWhichStillSeesEveryMessage) {
+    // While a box runs its loop, an arrow on the panel's slider still shows
+    // the panel, and Escape in the box still closes the box.
+    PrepareFunctions(3, true, 13, 6);
+    PanelUnderTest panel;
+    ASSERT_TRUE(panel.WaitInitialised());
+    const HWND window = panel.Window();
+    for (const PanelBox kind : {PanelBox::About, PanelBox::Firmware}) {
+        SCOPED_TRACE(kind == PanelBox::About ? "About box" : "firmware box");
+        const HWND box = OpenPanelBox(panel.dialog, kind);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), window);
+        // A second request; work queued behind it runs once it is handled.
+        if (kind == PanelBox::About)
+            PostMessageA(window, WM_SYSCOMMAND, 16, 0);
+        else
+            panel.dialog.Queue().Post([&] { panel.dialog.Commands().ShowFirmwareBox(); });
+        ASSERT_TRUE(panel.OnPanelThread([] {}));
+        EXPECT_EQ(ShownBoxesOf(window), std::vector<HWND>{box});
+
+        ASSERT_FALSE(IsWindowVisible(window));
+        PostMessageA(panel.controls.levelSlider.GetSafeHwnd(), WM_KEYDOWN, VK_LEFT, 0);
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != 0; }, 5s));
+        ASSERT_TRUE(panel.OnPanelThread([&] { panel.dialog.HidePanel(); }));
+
+        PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5s));
+        for (const HWND left : ShownBoxesOf(window))
+            PostMessageA(left, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitUntil([&] { return ShownBoxesOf(window).empty(); }, 5s));
+    }
+}
+
+TEST(PanelWindow, CommandsOfWhatThePanelDoesNotOfferDoNothing) {
+    // Whoever sends them: each command as its button or menu item sends it.
+    const struct {
+        const char* what;
+        uint8_t register25;
+        bool lock;
+        uint8_t status;
+        int command;
+        const char* writes;
+    } cases[] = {
+        {"dimming offered", 1, true, 0x04, IDC_DIMMING, "W21=1"},
+        {"dimming not offered", 0, true, 0x04, IDC_DIMMING, ""},
+        {"Lock offered", 0, true, 0x04, IDC_LOCK, "W33=1"},
+        {"Lock without HaveKeypad", 0, false, 0x04, IDC_LOCK, ""},
+        {"Environment with the extended registers", 0, true, 0x04, ID_ENV_FACTORY, "W32=3"},
+        {"Environment without them (greyed)", 0, true, 0x00, ID_ENV_FACTORY, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PrepareFunctions(c.register25, c.lock, 13, 6, c.status);
+        std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
+        ASSERT_TRUE(sim);
+        PanelUnderTest panel;
+        ASSERT_TRUE(panel.WaitInitialised());
+        const uint64_t seq = LastSeq(*sim);
+        const HWND button = GetDlgItem(panel.Window(), c.command);
+        SendMessageA(panel.Window(), WM_COMMAND, MAKEWPARAM(c.command, button ? BN_CLICKED : 0),
+                     reinterpret_cast<LPARAM>(button));
+        // What the command writes has been written two poll cycles later.
+        for (int cycle = 0; cycle < 2; ++cycle)
+            ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
+        EXPECT_EQ(WritesAfter(*sim, seq), c.writes);
+    }
+}

@@ -18,7 +18,7 @@ std::string ProgramBesideThisOne() {
 }
 
 namespace {
-// Finds a top-level dialog window of one process that passes a test.
+// Finds a top-level window of one process that passes a test.
 struct FindWindowOf {
     DWORD processId;
     std::function<bool(HWND)> accept;
@@ -37,7 +37,7 @@ struct FindWindowOf {
         auto* self = reinterpret_cast<FindWindowOf*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner == self->processId && IsDialog(window) && self->accept(window)) {
+        if (owner == self->processId && self->accept(window)) {
             self->found = window;
             return FALSE;
         }
@@ -86,20 +86,33 @@ std::optional<DWORD> LumitraxProcess::WaitForExit(std::chrono::milliseconds time
 }
 
 HWND LumitraxProcess::WaitForAnyMessageBox(std::chrono::milliseconds timeout) {
-    FindWindowOf find{info_.dwProcessId,
-                      [](HWND window) { return GetDlgItem(window, 1002) == nullptr; }};
+    FindWindowOf find{info_.dwProcessId, [](HWND window) {
+                          return IsDialog(window) && GetDlgItem(window, 1002) == nullptr;
+                      }};
     return find.WaitFor(timeout);
 }
 
 HWND LumitraxProcess::WaitForPanel(std::chrono::milliseconds timeout) {
-    FindWindowOf find{info_.dwProcessId,
-                      [](HWND window) { return GetDlgItem(window, 1002) != nullptr; }};
+    FindWindowOf find{info_.dwProcessId, [](HWND window) {
+                          return IsDialog(window) && GetDlgItem(window, 1002) != nullptr;
+                      }};
+    return find.WaitFor(timeout);
+}
+
+HWND LumitraxProcess::WaitForMenu(std::chrono::milliseconds timeout) {
+    FindWindowOf find{info_.dwProcessId, [](HWND window) {
+                          char className[16] = "";
+                          GetClassNameA(window, className, sizeof className);
+                          return IsWindowVisible(window) && std::string(className) == "#32768";
+                      }};
     return find.WaitFor(timeout);
 }
 
 HWND LumitraxProcess::WaitForMessageBox(const std::string& text,
                                         std::chrono::milliseconds timeout) {
     FindWindowOf find{info_.dwProcessId, [&text](HWND window) {
+                          if (!IsDialog(window))
+                              return false;
                           HWND child = nullptr;
                           while ((child = FindWindowExA(window, child, "Static", nullptr))) {
                               char shown[256] = "";

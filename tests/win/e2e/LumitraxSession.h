@@ -42,6 +42,8 @@ public:
     // Any dialog of this process other than its panel (a message box, the
     // About box), once one is up.
     HWND WaitForAnyMessageBox(std::chrono::milliseconds timeout);
+    // A popup menu of this process (the tray menu), once one is shown.
+    HWND WaitForMenu(std::chrono::milliseconds timeout);
 
 private:
     PROCESS_INFORMATION info_{};

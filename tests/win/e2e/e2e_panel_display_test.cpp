@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "LumitraxSession.h"
+#include "res/resource.h"
 #include "tests/win/ShellIcon.h"
 
 #include <shellapi.h>
@@ -40,32 +41,26 @@ std::optional<BYTE> OpacityOf(HWND window) {
     return alpha;
 }
 
-// The first visible popup menu of the process, once it is up.
-struct MenuSearch {
-    DWORD processId;
-    HWND found = nullptr;
-    static BOOL CALLBACK Visit(HWND window, LPARAM param) {
-        auto& self = *reinterpret_cast<MenuSearch*>(param);
-        char cls[16] = "";
-        GetClassNameA(window, cls, sizeof cls);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != self.processId || !IsWindowVisible(window) || std::string(cls) != "#32768")
+// The task bar's buttons for shown windows of a process. Wine's task bar
+// keeps a button window for each top-level window, whose id is that
+// window's handle, and shows the buttons of the shown windows.
+int TaskBarButtonsOf(DWORD processId) {
+    struct Count {
+        DWORD processId;
+        int buttons;
+        static BOOL CALLBACK Visit(HWND button, LPARAM param) {
+            auto& self = *reinterpret_cast<Count*>(param);
+            const auto window = reinterpret_cast<HWND>(GetWindowLongPtrA(button, GWLP_ID));
+            DWORD owner = 0;
+            if (IsWindowVisible(button) && GetWindowThreadProcessId(window, &owner) &&
+                owner == self.processId)
+                ++self.buttons;
             return TRUE;
-        self.found = window;
-        return FALSE;
-    }
-};
-
-HWND WaitForMenu(DWORD processId, std::chrono::milliseconds timeout) {
-    MenuSearch search{processId};
-    WaitUntil(
-        [&] {
-            EnumWindows(MenuSearch::Visit, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeout);
-    return search.found;
+        }
+    } count{processId, 0};
+    EnumChildWindows(FindWindowA("Shell_TrayWnd", nullptr), Count::Visit,
+                     reinterpret_cast<LPARAM>(&count));
+    return count.buttons;
 }
 
 struct PanelDisplay : ::testing::Test {
@@ -182,7 +177,7 @@ TEST_F(PanelDisplay, TrayIconClicksOpenCloseAndShowTheMenu) {
     ASSERT_TRUE(WaitUntil([&] { return !Visible(); }, 2s));
 
     PostMessageA(panel, kTrayMessage, kTrayIconId, WM_RBUTTONUP);
-    const HWND menu = WaitForMenu(session.Program().Id(), 5s);
+    const HWND menu = session.Program().WaitForMenu(5s);
     ASSERT_NE(menu, nullptr) << "the right button opens the tray menu";
     RECT menuRect = WindowRectOf(menu);
     EXPECT_EQ(menuRect.left, 300) << "at the cursor";
@@ -208,6 +203,21 @@ TEST_F(PanelDisplay, ARealClickOnTheIconInTheTaskBarOpensThePanel) {
     const RECT placed = WindowRectOf(panel);
     EXPECT_EQ(placed.right, WorkArea().right);
     EXPECT_EQ(placed.bottom, icon.y - 5);
+}
+
+TEST_F(PanelDisplay, NeitherThePanelNorTheAboutBoxHasATaskBarButton) {
+    PressAndWait(Key::VolumeUp);
+    ASSERT_TRUE(WaitUntil([&] { return Visible(); }, 2s));
+    PostMessageA(panel, WM_COMMAND, ID_ABOUT, 0);
+    const HWND about = session.Program().WaitForAnyMessageBox(5s);
+    ASSERT_NE(about, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(about) != 0; }, 5s));
+    EXPECT_EQ(GetWindow(about, GW_OWNER), panel);
+    // Any call to the shell brings its task bar's buttons up to date.
+    ASSERT_TRUE(ShellHasTrayIcon(panel));
+    EXPECT_EQ(TaskBarButtonsOf(session.Program().Id()), 0);
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5s));
 }
 
 TEST_F(PanelDisplay, TheIconComesBackAfterTheShellRestartsAndGoesWithTheProgram) {

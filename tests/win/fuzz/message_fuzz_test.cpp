@@ -3,7 +3,9 @@
 // their ranges, malformed keypadctl command lines and a malformed registry
 // value. None of it may end or hang the program, show a message box, or make
 // it write to the controller on its own; afterwards a key of the keypad still
-// shows the panel.
+// shows the panel. The messages that do act, each posted as anyone may post
+// it, do what their table says and leave the program working fully or ended
+// cleanly.
 //
 // The short form runs in `make test`; LUMITRAX_SOAK=full makes the long run
 // (more messages, every value instead of a sample). LUMITRAX_FUZZ_SEED
@@ -21,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -72,6 +75,7 @@ struct StrayDialogs {
     DWORD processId;
     HWND panel;
     std::string texts;
+    std::vector<HWND> windows;
 
     static BOOL CALLBACK Visit(HWND window, LPARAM param) {
         auto& self = *reinterpret_cast<StrayDialogs*>(param);
@@ -80,6 +84,7 @@ struct StrayDialogs {
         if (owner != self.processId || window == self.panel || !IsWindowVisible(window) ||
             !IsDialog(window))
             return TRUE;
+        self.windows.push_back(window);
         self.texts += "[";
         HWND child = nullptr;
         while ((child = FindWindowExA(window, child, "Static", nullptr))) {
@@ -92,10 +97,10 @@ struct StrayDialogs {
     }
 };
 
-std::string StrayDialogTexts(DWORD processId, HWND panel) {
-    StrayDialogs search{processId, panel, {}};
+StrayDialogs StrayDialogsOf(DWORD processId, HWND panel) {
+    StrayDialogs search{processId, panel, {}, {}};
     EnumWindows(StrayDialogs::Visit, reinterpret_cast<LPARAM>(&search));
-    return search.texts;
+    return search;
 }
 
 // Alive, answering within a second, and no message box up.
@@ -105,7 +110,7 @@ std::string StrayDialogTexts(DWORD processId, HWND panel) {
                << "the program ended with status 0x" << std::hex << *status;
     if (!Answers(panel, 1000))
         return ::testing::AssertionFailure() << "the panel did not answer within 1 s";
-    const std::string dialogs = StrayDialogTexts(session.Program().Id(), panel);
+    const std::string dialogs = StrayDialogsOf(session.Program().Id(), panel).texts;
     if (!dialogs.empty())
         return ::testing::AssertionFailure() << "a dialog is up: " << dialogs;
     return ::testing::AssertionSuccess();
@@ -189,41 +194,119 @@ struct Message {
     LPARAM lParam;
 };
 
-// What a person legitimately asks for with these messages: it rightly
-// changes the controller's or the panel's state, or opens a modal menu that
-// would stall the run, so the fuzzer leaves it out. Ids are taken from the
-// low word, as a handler that looks only at the low word would see them.
-bool IsPersonsRequest(const Message& m) {
-    switch (m.message) {
+// --- Messages that act ---
+
+// What a message that acts may do; the program works on afterwards unless
+// it ends.
+enum class Outcome {
+    Nothing, // no register written, no box
+    Panel,   // the panel shown, hidden or rearranged, and nothing else
+    Writes,  // these register writes
+    OneBox,  // one box up (the About box), owned by the panel
+    Menu,    // the tray menu opens
+    Ends,    // the program ends with status 0, its tray icon deleted
+};
+
+// What a person or the system asks for with a message, and what anyone
+// else may ask for with it. Posted to the panel, or to the control given
+// (keys); a command comes from that control's window (lParam).
+struct ActingMessage {
+    const char* what;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    int control;
+    int times;
+    Outcome outcome;
+    const char* writes;
+};
+
+constexpr WPARAM Click(int id) {
+    return MAKEWPARAM(id, BN_CLICKED);
+}
+
+// The table of every message that acts, on a controller with the extended
+// registers that offers every function. The keypad's brightness is 10
+// before each. The registered "TaskbarCreated" (the tray icon added again)
+// is posted by every check of health (WaitUntilDrained).
+const std::vector<ActingMessage>& ActingMessages() {
+    using O = Outcome;
+    static const std::vector<ActingMessage> table = {
+        {"WM_DESTROY", WM_DESTROY, 0, 0, 0, 1, O::Nothing, ""},
+        {"WM_NCDESTROY", WM_NCDESTROY, 0, 0, 0, 1, O::Nothing, ""},
+        {"WM_QUIT", WM_QUIT, 0, 0, 0, 1, O::Nothing, ""},
+        {"WM_QUERYENDSESSION", WM_QUERYENDSESSION, 0, 0, 0, 1, O::Nothing, ""},
+        {"WM_ENDSESSION called off", WM_ENDSESSION, FALSE, 0, 0, 1, O::Nothing, ""},
+        {"WM_ENDSESSION called off for the Restart Manager", WM_ENDSESSION, FALSE,
+         ENDSESSION_CLOSEAPP, 0, 1, O::Nothing, ""},
+        {"IDOK", WM_COMMAND, IDOK, 0, 0, 1, O::Nothing, ""},
+        {"IDCANCEL", WM_COMMAND, IDCANCEL, 0, 0, 1, O::Nothing, ""},
+        {"Enter on a button", WM_KEYDOWN, VK_RETURN, 0, IDC_FUNCTION, 1, O::Nothing, ""},
+        {"Escape on a button", WM_KEYDOWN, VK_ESCAPE, 0, IDC_FUNCTION, 1, O::Nothing, ""},
+        {"Ctrl+Break on a button", WM_KEYDOWN, VK_CANCEL, 0, IDC_FUNCTION, 1, O::Nothing, ""},
+        {"the dimming button twice", WM_COMMAND, Click(IDC_DIMMING), 0, IDC_DIMMING, 2, O::Writes,
+         "W21=1 W21=0"},
+        {"the dimming button's click from no window", WM_COMMAND, Click(IDC_DIMMING), 0, 0, 1,
+         O::Nothing, ""},
+        {"the Lock button twice", WM_COMMAND, Click(IDC_LOCK), 0, IDC_LOCK, 2, O::Writes,
+         "W33=1 W33=0"},
+        {"the Lock button's click from no window", WM_COMMAND, Click(IDC_LOCK), 0, 0, 1, O::Nothing,
+         ""},
+        {"the function button twice", WM_COMMAND, Click(IDC_FUNCTION), 0, IDC_FUNCTION, 2,
+         O::Writes, "W20=0 W20=1"},
+        {"the buzzer button", WM_COMMAND, Click(IDC_BUZZER), 0, IDC_BUZZER, 1, O::Nothing, ""},
+        {"the switch button twice", WM_COMMAND, Click(IDC_SWITCH), 0, IDC_SWITCH, 2, O::Panel, ""},
+        {"About x100", WM_COMMAND, ID_ABOUT, 0, 0, 100, O::OneBox, ""},
+        {"the system menu's About x100", WM_SYSCOMMAND, 16, 0, 0, 100, O::OneBox, ""},
+        {"Office", WM_COMMAND, ID_ENV_OFFICE, 0, 0, 1, O::Writes, "W32=1"},
+        {"Normal", WM_COMMAND, ID_ENV_NORMAL, 0, 0, 1, O::Writes, "W32=2"},
+        {"Factory", WM_COMMAND, ID_ENV_FACTORY, 0, 0, 1, O::Writes, "W32=3"},
+        {"Outdoor", WM_COMMAND, ID_ENV_OUTDOOR, 0, 0, 1, O::Writes, "W32=4"},
+        {"a left click on the tray icon twice", WM_TRAYICON, kTrayIconId, WM_LBUTTONDOWN, 0, 2,
+         O::Panel, ""},
+        {"a right click on the tray icon", WM_TRAYICON, kTrayIconId, WM_RBUTTONUP, 0, 1, O::Menu,
+         ""},
+        {"Right on the slider", WM_KEYDOWN, VK_RIGHT, 0, IDC_LEVEL_SLIDER, 1, O::Writes, "W8=11"},
+        {"Left on the slider", WM_KEYDOWN, VK_LEFT, 0, IDC_LEVEL_SLIDER, 1, O::Writes, "W8=9"},
+        {"the slider released", WM_SLIDER_MOVED, IDC_LEVEL_SLIDER, 0, 0, 1, O::Nothing, ""},
+        {"the slider dragged", WM_SLIDER_MOVING, IDC_LEVEL_SLIDER, 0, 0, 1, O::Nothing, ""},
+        {"winmm_devicechange", RegisterWindowMessageA("winmm_devicechange"), 0, 0, 0, 1, O::Nothing,
+         ""},
+        {"WM_CLOSE", WM_CLOSE, 0, 0, 0, 1, O::Ends, ""},
+        {"WM_ENDSESSION", WM_ENDSESSION, TRUE, 0, 0, 1, O::Ends, ""},
+        {"WM_ENDSESSION of the Restart Manager", WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, 0, 1,
+         O::Ends, ""},
+    };
+    return table;
+}
+
+// What tells messages of one number apart in the table: the command's or
+// slider's id, the tray icon's mouse message, the key, whether the session
+// ends. Ids are taken from the low word, as a handler that looks only at
+// the low word would see them.
+uint32_t Meaning(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
     case WM_COMMAND:
-        switch (LOWORD(m.wParam)) {
-        case IDOK:
-        case IDCANCEL:
-        case IDC_DIMMING:
-        case IDC_BUZZER:
-        case IDC_LOCK:
-        case IDC_FUNCTION:
-        case IDC_SWITCH:
-        case ID_ABOUT:
-        case ID_ENV_OFFICE:
-        case ID_ENV_NORMAL:
-        case ID_ENV_FACTORY:
-        case ID_ENV_OUTDOOR:
-            return true;
-        }
-        return false;
-    case WM_SYSCOMMAND:
-    case WM_CLOSE:
-    case WM_DESTROY:
-    case WM_QUIT:
-    case WM_ENDSESSION:
-        return true;
     case WM_SLIDER_MOVING:
     case WM_SLIDER_MOVED:
-        return LOWORD(m.wParam) == IDC_LEVEL_SLIDER;
+        return LOWORD(wParam);
     case WM_TRAYICON:
-        return LOWORD(m.lParam) == WM_LBUTTONDOWN || LOWORD(m.lParam) == WM_RBUTTONUP;
+        return LOWORD(lParam);
+    case WM_KEYDOWN:
+    case WM_ENDSESSION:
+        return static_cast<uint32_t>(wParam);
     }
+    return 0;
+}
+
+// Whether the message may rightly change the controller's or the panel's
+// state, or opens a modal box or menu that would stall a run: the random
+// run leaves it out.
+bool Acts(const Message& m) {
+    for (const ActingMessage& a : ActingMessages())
+        if (a.outcome != Outcome::Nothing && a.message == m.message &&
+            Meaning(a.message, a.wParam, a.lParam) == Meaning(m.message, m.wParam, m.lParam))
+            return true;
     return false;
 }
 
@@ -235,7 +318,7 @@ public:
     Message Next() {
         for (;;) {
             const Message m = Draw();
-            if (!IsPersonsRequest(m))
+            if (!Acts(m))
                 return m;
         }
     }
@@ -428,6 +511,81 @@ TEST(MessageFuzz, RandomMessagesFromAnotherProcessChangeNothing) {
     EXPECT_EQ(reads.rfind("R28 ", 0), 0u) << reads;
     EXPECT_TRUE(Healthy(session, panel));
     CloseNormally(session, panel);
+}
+
+// Works fully: a message posted to the panel comes back (and the tray
+// icon with it), a key of the keypad shows the hidden panel and its event
+// is read, the input line is read on, and no box is up. Leaves the keypad's
+// brightness at 10, the panel shown for it.
+::testing::AssertionResult Works(LumitraxSession& session, HWND panel) {
+    PostMessageA(panel, WM_PANEL_HIDE, 0, 0);
+    if (!WaitUntil([&] { return !IsWindowVisible(panel); }, 2s))
+        return ::testing::AssertionFailure() << "the panel does not hide";
+    const LogEntry press = PressWith(session, Key::BrightnessUp, {{keypad::reg::kBrightness, 10}});
+    if (!WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 3s))
+        return ::testing::AssertionFailure() << "a key does not show the panel";
+    if (!session.WaitFor('R', 23, press.seq, 3s) || !WaitCycles(session, 2))
+        return ::testing::AssertionFailure() << "the input line is not read on";
+    if (!WaitUntilDrained(panel, 10s))
+        return ::testing::AssertionFailure() << "a message posted to the panel does not come back";
+    return Healthy(session, panel);
+}
+
+TEST(MessageFuzz, EveryMessageThatActsLeavesTheProgramWorkingOrEndedCleanly) {
+    std::unique_ptr<LumitraxSession> session;
+    HWND panel = nullptr;
+    for (const ActingMessage& a : ActingMessages()) {
+        SCOPED_TRACE(a.what);
+        if (!session) {
+            session = std::make_unique<LumitraxSession>(Profile::Extended);
+            panel = StartProgram(*session);
+            ASSERT_NE(panel, nullptr);
+            ASSERT_TRUE(Works(*session, panel)) << "at start-up";
+        }
+        const uint64_t seq = session->LastSeq();
+        const HWND control = a.control ? GetDlgItem(panel, a.control) : nullptr;
+        const HWND to = control && a.message != WM_COMMAND ? control : panel;
+        const LPARAM lParam =
+            control && a.message == WM_COMMAND ? reinterpret_cast<LPARAM>(control) : a.lParam;
+        for (int i = 0; i < a.times; ++i)
+            ASSERT_TRUE(PostMessageA(to, a.message, a.wParam, lParam));
+
+        switch (a.outcome) {
+        case Outcome::Ends:
+            EXPECT_EQ(session->Program().WaitForExit(10s), std::optional<DWORD>(0));
+            EXPECT_FALSE(ShellHasTrayIcon(panel)) << "the tray icon was left behind";
+            session.reset();
+            continue;
+        case Outcome::OneBox: {
+            ASSERT_TRUE(WaitUntilDrained(panel, 10s));
+            const std::vector<HWND> boxes = StrayDialogsOf(session->Program().Id(), panel).windows;
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(GetWindow(boxes[0], GW_OWNER), panel);
+            PostMessageA(boxes[0], WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(boxes[0]); }, 5s)) << "OK closes it";
+            break;
+        }
+        case Outcome::Menu: {
+            const HWND menu = session->Program().WaitForMenu(5s);
+            ASSERT_NE(menu, nullptr);
+            PostMessageA(panel, WM_CANCELMODE, 0, 0);
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5s));
+            break;
+        }
+        case Outcome::Writes:
+            WaitUntil([&] { return Writes(*session, seq) == a.writes; }, 3s);
+            break;
+        case Outcome::Nothing:
+        case Outcome::Panel:
+            EXPECT_TRUE(WaitUntilDrained(panel, 10s));
+            EXPECT_TRUE(WaitCycles(*session, 2));
+            break;
+        }
+        EXPECT_EQ(Writes(*session, seq), a.writes);
+        ASSERT_TRUE(Works(*session, panel));
+    }
+    if (session)
+        CloseNormally(*session, panel);
 }
 
 // --- Controller values out of range ---
