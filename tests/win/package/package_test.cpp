@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "res/resource.h"
 #include "tests/win/ShellIcon.h"
 #include "tests/win/e2e/LumitraxSession.h"
 
@@ -106,6 +105,26 @@ int RunningCopies() {
     return count;
 }
 
+// Suspends (hold) or resumes every thread of a process; false when one
+// could not be reached.
+bool HoldThreadsOf(DWORD processId, bool hold) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool all = true;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId)
+            continue;
+        const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+        all = all && thread &&
+              (hold ? SuspendThread(thread) : ResumeThread(thread)) != static_cast<DWORD>(-1);
+        if (thread)
+            CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return all;
+}
+
 class Package : public testing::Test {
 protected:
     // What the panel PC holds besides the package: the driver library and
@@ -196,15 +215,14 @@ TEST_F(Package, UpgradeClosesTheOlderVersionReplacesItAndStartsTheNewOne) {
 TEST_F(Package, ACopyThatDoesNotEndInTimeIsLeftRunningAndARestartAsked) {
     const HWND panel = InstallAndStart(newer);
     ASSERT_NE(panel, nullptr);
-    // The About box's modal loop holds the program until a person answers it.
-    PostMessageA(panel, WM_COMMAND, ID_ABOUT, 0);
-    const HWND about = session.Program().WaitForAnyMessageBox(5s);
-    ASSERT_NE(about, nullptr);
+    // A copy that answers nothing (its threads held) cannot take the close
+    // request until it is let go.
+    ASSERT_TRUE(HoldThreadsOf(session.Program().Id(), true));
 
     EXPECT_EQ(Msiexec("/qn /x " + newer.path), DWORD{ERROR_SUCCESS_REBOOT_REQUIRED});
     EXPECT_EQ(session.Program().WaitForExit(0ms), std::nullopt) << "not ended by force";
     EXPECT_TRUE(LumitraxEntries().empty());
-    PostMessageA(about, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(session.Program().WaitForExit(5s), 0u);
+    ASSERT_TRUE(HoldThreadsOf(session.Program().Id(), false));
+    EXPECT_EQ(session.Program().WaitForExit(10s), 0u) << "the close request is taken once let go";
 }
 } // namespace
