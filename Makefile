@@ -15,7 +15,13 @@ TSAN_DIR := $(BUILD)/native-tsan
 WIN_ARCH := $(shell scripts/host-arch.sh)
 WIN_ARCHES := $(shell scripts/host-arch.sh --all)
 WIN_DIR := $(BUILD)/$(WIN_ARCH)
-prefix_for = $(CURDIR)/$(BUILD)/wineprefix-$(1)
+# A prefix per architecture and display scale (LogPixels, dots per inch;
+# 96 when none is named).
+prefix_for = $(CURDIR)/$(BUILD)/wineprefix-$(1)$(if $(2),-dpi$(2))
+# The scales the panel's tests (ctest label dpi) also run at.
+TEST_DPIS := 120 144 192
+# make run DPI=144: the program at 150 %.
+DPI ?= 96
 
 .PHONY: all deps native cross win32 win64 test test-native test-win test-win32 test-win64 \
 	run bench soak clean
@@ -64,6 +70,11 @@ test-win32 test-win64: test-%: %
 	  ctest --test-dir $(BUILD)/$* --output-on-failure -LE pulse
 	scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*) --xvfb --pulse --winxp -- \
 	  ctest --test-dir $(BUILD)/$* --output-on-failure -L pulse --no-tests=ignore
+	@for dpi in $(TEST_DPIS); do \
+	  echo "Windows tests of the panel at $$dpi dpi ($*)"; \
+	  scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*,$$dpi) --dpi $$dpi --xvfb -- \
+	    ctest --test-dir $(BUILD)/$* --output-on-failure -L dpi || exit 1; \
+	done
 
 run: $(WIN_ARCH)
 	@scripts/host-arch.sh --why
