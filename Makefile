@@ -18,8 +18,10 @@ WIN_DIR := $(BUILD)/$(WIN_ARCH)
 # A prefix per architecture and display scale (LogPixels, dots per inch;
 # 96 when none is named).
 prefix_for = $(CURDIR)/$(BUILD)/wineprefix-$(1)$(if $(2),-dpi$(2))
-# The scales the panel's tests (ctest label dpi) also run at.
+# The scales the panel's tests (ctest label dpi) also run at, on a panel
+# PC's screen (the widest panel is 1060 pixels wide at 200 %).
 TEST_DPIS := 120 144 192
+DPI_DESKTOP := --desktop 1920x1080
 # make run DPI=144: the program at 150 %.
 DPI ?= 96
 
@@ -72,7 +74,7 @@ test-win32 test-win64: test-%: %
 	  ctest --test-dir $(BUILD)/$* --output-on-failure -L pulse --no-tests=ignore
 	@for dpi in $(TEST_DPIS); do \
 	  echo "Windows tests of the panel at $$dpi dpi ($*)"; \
-	  scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*,$$dpi) --dpi $$dpi --xvfb -- \
+	  scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*,$$dpi) --dpi $$dpi $(DPI_DESKTOP) --xvfb -- \
 	    ctest --test-dir $(BUILD)/$* --output-on-failure -L dpi || exit 1; \
 	done
 

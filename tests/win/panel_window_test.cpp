@@ -545,3 +545,44 @@ TEST(PanelWindow, TheThumbReachesBothEndsOfItsChannel) {
         }
     }
 }
+
+// Moved to a monitor of another scale (which Wine cannot do: the message is
+// sent as the system sends it): the set for the new scale, shape and size
+// from its background, the controls at their places scaled, and the panel
+// at the corner the system suggests.
+TEST(PanelWindow, AScaleChangeLaysThePanelOutAnewWhereTheSystemSuggests) {
+    PrepareFunctions(3, true, 13, 6);
+    PanelUnderTest panel;
+    ASSERT_TRUE(panel.WaitInitialised());
+    const HWND window = panel.Window();
+    const int first = PanelDpi(panel.dialog);
+    const LevelRects places = *panel.dialog.Layout().BrightnessLayout();
+    for (const int dpi : {first == 120 ? 168 : 120, 192, first}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{30, 40, 50, 60}; // its size is the system's guess: the panel keeps its own
+        SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(panel.controls.artwork.Dpi(), dpi);
+        RECT placed{};
+        GetWindowRect(window, &placed);
+        EXPECT_EQ(placed.left, 30);
+        EXPECT_EQ(placed.top, 40);
+        EXPECT_EQ(placed.right - placed.left, ScaleLength(530, dpi));
+        EXPECT_EQ(placed.bottom - placed.top, ScaleLength(70, dpi));
+        ExpectRects(LevelControlRects(panel.controls), Scaled(places, dpi));
+        Region shape(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
+        const Bitmap background = panel.controls.artwork.LoadPicture(IDB_BACKGROUND_3);
+        const HDC screen = GetDC(nullptr);
+        EXPECT_TRUE(EqualRgn(shape.Get(), RegionByPixel(screen, background.Get(), kKey).Get()));
+        ReleaseDC(nullptr, screen);
+        const PixelRect button = ClientRectOf(panel.controls.lockButton.GetSafeHwnd());
+        EXPECT_EQ(button, ScaleRect({4, 3, 59, 65}, dpi)) << "the padlock's place at the scale";
+        // The slider's channel and thumb reloaded for the scale: the thumb's
+        // last place and its top edge.
+        const int thumb = ScaleLength(23, dpi);
+        EXPECT_EQ(panel.controls.levelSlider.ValueToPixel(20),
+                  ScaleLength(182, dpi) - thumb + thumb / 2);
+        EXPECT_EQ(panel.controls.levelSlider.ThumbTop(), ScaleLength(22, dpi));
+    }
+}
