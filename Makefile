@@ -80,7 +80,7 @@ test-win32 test-win64: test-%: %
 
 run: $(WIN_ARCH)
 	@scripts/host-arch.sh --why
-	scripts/run-demo.sh $(WIN_ARCH) $(WIN_DIR)/simulator $(BUILD)/demo
+	scripts/run-demo.sh $(WIN_ARCH) $(WIN_DIR)/simulator $(BUILD)/demo $(DPI)
 
 bench: $(WIN_ARCH)
 	@scripts/host-arch.sh --why

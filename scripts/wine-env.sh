@@ -11,7 +11,8 @@
 # finds a device. COMMAND itself runs natively (it is typically ctest or a
 # script that calls `wine X.exe` many times) with WINEPREFIX, WINEARCH,
 # WINEDEBUG, DISPLAY, LUMITRAX_WINE_ENV=1, LUMITRAX_WINE_ARCH (win32 or win64),
-# LUMITRAX_WINE_LOADER (and XDG_RUNTIME_DIR with --pulse) exported, and a
+# LUMITRAX_WINE_LOADER, LUMITRAX_WINE_DPI (and XDG_RUNTIME_DIR with --pulse)
+# exported, and a
 # `wine` of the chosen architecture first on PATH. The exit status is
 # COMMAND's; everything started here is stopped again on exit, on errors and
 # on Ctrl-C.
@@ -538,7 +539,8 @@ log "virtual desktop ${desk_w}x${desk_h} is up"
 
 # ---------------------------------------------------------------- command ---
 
-export LUMITRAX_WINE_ENV=1 LUMITRAX_WINE_ARCH="$arch" LUMITRAX_WINE_LOADER="$loader"
+export LUMITRAX_WINE_ENV=1 LUMITRAX_WINE_ARCH="$arch" LUMITRAX_WINE_LOADER="$loader" \
+  LUMITRAX_WINE_DPI="$dpi"
 if [ -z "${WINEDLLOVERRIDES:-}" ]; then
   export WINEDLLOVERRIDES="$boot_overrides"
 fi
