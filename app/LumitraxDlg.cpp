@@ -33,7 +33,8 @@ CLumitraxDlg::CLumitraxDlg(const DriverLibraries& libraries, AudioBackEndFactory
       core_(*ownedCore_), shape_(core_.errors, controls_.artwork), layout_(core_.state, controls_),
       scale_(core_.state, controls_, shape_, layout_),
       tray_(core_.state, core_.controller, controls_), hook_(core_.errors, libraries.hook),
-      panelWindow_(controls_, scale_), visibility_(core_.state, core_.controller, panelWindow_, hook_),
+      panelWindow_(controls_, scale_),
+      visibility_(core_.state, core_.controller, panelWindow_, hook_),
       commands_(CommandContext{core_.state, core_.controller, controls_, layout_, visibility_,
                                core_.audio, tray_, hook_, core_.panelLock}),
       about_(core_.controller) {

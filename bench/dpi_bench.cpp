@@ -26,9 +26,9 @@ size_t SetSize(int set) {
     const HMODULE module = GetModuleHandleA(nullptr);
     size_t bytes = 0;
     for (UINT id = IDB_DIMMING_NONE; id <= IDB_LOCKED; ++id)
-        if (const HRSRC found = FindResourceA(
-                module, MAKEINTRESOURCEA(id + static_cast<UINT>(set) * IDB_SET_STEP),
-                MAKEINTRESOURCEA(2))) // RT_BITMAP
+        if (const HRSRC found =
+                FindResourceA(module, MAKEINTRESOURCEA(id + static_cast<UINT>(set) * IDB_SET_STEP),
+                              MAKEINTRESOURCEA(2))) // RT_BITMAP
             bytes += SizeofResource(module, found);
     return bytes;
 }

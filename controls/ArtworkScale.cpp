@@ -9,8 +9,7 @@ constexpr int kSets = sizeof kSetDpis / sizeof kSetDpis[0];
 } // namespace
 
 int32_t ScaleLength(int32_t length, int dpi) {
-    return static_cast<int32_t>((static_cast<int64_t>(length) * dpi + kDesignDpi / 2) /
-                                kDesignDpi);
+    return static_cast<int32_t>((static_cast<int64_t>(length) * dpi + kDesignDpi / 2) / kDesignDpi);
 }
 
 PixelSize ScaleSize(PixelSize size, int dpi) {

@@ -170,8 +170,8 @@ int CBitmapSlider::GetValue() const {
 // --- Value and pixel ---
 
 SliderMetrics CBitmapSlider::Metrics() const {
-    return {controlWidth_,          thumbWidth_, pictures_->Scale(insetLeft_),
-            pictures_->Scale(insetRight_), rangeMin_,   rangeMax_};
+    return {controlWidth_, thumbWidth_, pictures_->Scale(insetLeft_), pictures_->Scale(insetRight_),
+            rangeMin_,     rangeMax_};
 }
 
 int CBitmapSlider::ThumbTop() const {

@@ -51,7 +51,8 @@ void PanelControls::LoadSeparatorPictures() {
     Bitmap picture = artwork.LoadPicture(IDB_SEPARATOR);
     if (!picture)
         return;
-    for (int id : {IDC_LEVEL_MARKER, IDC_SEPARATOR_BUZZER, IDC_SEPARATOR_LOCK, IDC_SEPARATOR_DIMMING}) {
+    for (int id :
+         {IDC_LEVEL_MARKER, IDC_SEPARATOR_BUZZER, IDC_SEPARATOR_LOCK, IDC_SEPARATOR_DIMMING}) {
         const auto previous = reinterpret_cast<HBITMAP>(SendMessageA(
             Item(id), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.Get())));
         // The template's own picture (or a copy the control made) is not

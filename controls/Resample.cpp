@@ -45,10 +45,9 @@ std::vector<uint32_t> Resample(const std::vector<uint32_t>& pixels, PixelSize fr
             for (size_t r = 0; r < row.weights.size(); ++r) {
                 const size_t line = static_cast<size_t>(row.first) + r;
                 for (size_t c = 0; c < column.weights.size(); ++c) {
-                    const uint32_t pixel =
-                        pixels[line * static_cast<size_t>(from.width) +
-                               static_cast<size_t>(column.first) + c] &
-                        0xFFFFFFu;
+                    const uint32_t pixel = pixels[line * static_cast<size_t>(from.width) +
+                                                  static_cast<size_t>(column.first) + c] &
+                                           0xFFFFFFu;
                     if (key && pixel == keyColour)
                         continue;
                     const int64_t weight = row.weights[r] * column.weights[c];
@@ -58,8 +57,8 @@ std::vector<uint32_t> Resample(const std::vector<uint32_t>& pixels, PixelSize fr
                     sum[2] += weight * (pixel & 0xFF);
                 }
             }
-            uint32_t& target =
-                out[static_cast<size_t>(y) * static_cast<size_t>(to.width) + static_cast<size_t>(x)];
+            uint32_t& target = out[static_cast<size_t>(y) * static_cast<size_t>(to.width) +
+                                   static_cast<size_t>(x)];
             if (key && (whole - opaque) * 2 >= whole) {
                 target = keyColour;
                 continue;

@@ -52,7 +52,8 @@ FunctionRow LayoutFunctionRow(uint8_t functionMask,
 // dialog template (in the shell dialog font's pixels at 100 %, base units
 // 6 × 13: switch button 0, separator 56, function button 65, slider 122, all
 // at top 3), shifted right by rowWidth, each with its size in sizes.
-LevelRects BrightnessArrangement(int32_t rowWidth, const std::array<PixelSize, kLevelControls>& sizes);
+LevelRects BrightnessArrangement(int32_t rowWidth,
+                                 const std::array<PixelSize, kLevelControls>& sizes);
 
 // The volume arrangement from the level controls' rectangles in client
 // coordinates: function button where the switch button was, the slider just

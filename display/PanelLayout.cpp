@@ -118,11 +118,11 @@ int PanelLayout::LayoutFunctionButtons() {
 }
 
 void PanelLayout::ShiftLevelControls(int dx) {
-    placed_ = BrightnessArrangement(
-        dx, {PanelArtwork::DesignSize(controls_.switchButton.PictureId()),
-             PanelArtwork::DesignSize(IDB_SEPARATOR),
-             PanelArtwork::DesignSize(controls_.functionButton.PictureId()),
-             PanelArtwork::DesignSize(controls_.levelSlider.ChannelId())});
+    placed_ =
+        BrightnessArrangement(dx, {PanelArtwork::DesignSize(controls_.switchButton.PictureId()),
+                                   PanelArtwork::DesignSize(IDB_SEPARATOR),
+                                   PanelArtwork::DesignSize(controls_.functionButton.PictureId()),
+                                   PanelArtwork::DesignSize(controls_.levelSlider.ChannelId())});
     Rescale();
 }
 

@@ -63,7 +63,7 @@ private:
     PanelState& state_;
     PanelControls& controls_;
     Arrangement shown_ = Arrangement::Brightness;
-    FunctionRow row_;   // the optional function buttons' places
+    FunctionRow row_;     // the optional function buttons' places
     LevelRects placed_{}; // where the level controls stand
     LevelRects volumeLayout_{};
     LevelRects brightnessLayout_{};

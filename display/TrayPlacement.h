@@ -16,8 +16,8 @@ struct WorkArea {
     int dpi = 96;
 };
 
-// Beside the icon, 5 pixels away (at 100 %; scaled to the work area's scale): above it when the panel fits above, else
-// below it (task bar at the bottom or top); left or right of it towards the
+// Beside the icon, 5 pixels away (at 100 %; scaled to the work area's scale): above it when the
+// panel fits above, else below it (task bar at the bottom or top); left or right of it towards the
 // screen's middle (task bar on the right or left). Along the task bar the
 // panel stays inside the work area: left-aligned with the icon (top-aligned
 // beside a vertical task bar), shifted in where it would pass the work

@@ -6,9 +6,9 @@ using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 constexpr int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
 
 template <class Function> Function Lookup(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Function>(
-                        reinterpret_cast<void*>(GetProcAddress(module, name)))
-                  : nullptr;
+    return module
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+               : nullptr;
 }
 
 // The monitor scale's library, loaded once from the system folder only

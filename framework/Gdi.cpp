@@ -23,7 +23,8 @@ HBITMAP CreateSection(int width, int height, void** bits) {
 
 const BITMAPINFO* BitmapResourceInfo(UINT id) {
     const HMODULE module = GetModuleHandleA(nullptr);
-    const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2)); // RT_BITMAP
+    const HRSRC found =
+        FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2)); // RT_BITMAP
     const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const auto* info = static_cast<const BITMAPINFO*>(loaded ? LockResource(loaded) : nullptr);
     if (!info || SizeofResource(module, found) < sizeof(BITMAPINFOHEADER))
@@ -53,8 +54,8 @@ HBITMAP LoadBitmapResource(UINT id) {
         return nullptr;
     CompatibleDC dc(nullptr);
     // SetDIBits decodes every stored form into the section.
-    if (SetDIBits(dc, section.Get(), 0, static_cast<UINT>(height), pixels, info,
-                  DIB_RGB_COLORS) != height)
+    if (SetDIBits(dc, section.Get(), 0, static_cast<UINT>(height), pixels, info, DIB_RGB_COLORS) !=
+        height)
         return nullptr;
     return section.Release();
 }
