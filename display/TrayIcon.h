@@ -50,6 +50,8 @@ public:
     void CheckEnvironmentItem(UINT item);
 
     HICON AppIcon() const { return appIcon_; }
+    // The tray icon of an indication (0 to 3, as TrayIndicationIndex gives).
+    HICON IndicationIcon(int index) const { return trayIcons_[static_cast<size_t>(index & 3)]; }
     // For tests: what the shell was last given, and the menu.
     const NOTIFYICONDATAA& Record() const { return trayIcon_; }
     int TrayState() const { return trayState_; }
