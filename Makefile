@@ -15,7 +15,15 @@ TSAN_DIR := $(BUILD)/native-tsan
 WIN_ARCH := $(shell scripts/host-arch.sh)
 WIN_ARCHES := $(shell scripts/host-arch.sh --all)
 WIN_DIR := $(BUILD)/$(WIN_ARCH)
-prefix_for = $(CURDIR)/$(BUILD)/wineprefix-$(1)
+# A prefix per architecture and display scale (LogPixels, dots per inch;
+# 96 when none is named).
+prefix_for = $(CURDIR)/$(BUILD)/wineprefix-$(1)$(if $(2),-dpi$(2))
+# The scales the panel's tests (ctest label dpi) also run at, on a panel
+# PC's screen (the widest panel is 1060 pixels wide at 200 %).
+TEST_DPIS := 120 144 192
+DPI_DESKTOP := --desktop 1920x1080
+# make run DPI=144: the program at 150 %.
+DPI ?= 96
 
 .PHONY: all deps native cross win32 win64 test test-native test-win test-win32 test-win64 \
 	test-win32-beside-win64 \
@@ -66,6 +74,11 @@ test-win32 test-win64: test-%: %
 	  ctest --test-dir $(BUILD)/$* --output-on-failure -LE pulse
 	scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*) --xvfb --pulse --winxp -- \
 	  ctest --test-dir $(BUILD)/$* --output-on-failure -L pulse --no-tests=ignore
+	@for dpi in $(TEST_DPIS); do \
+	  echo "Windows tests of the panel at $$dpi dpi ($*)"; \
+	  scripts/wine-env.sh --arch $* --prefix $(call prefix_for,$*,$$dpi) --dpi $$dpi $(DPI_DESKTOP) --xvfb -- \
+	    ctest --test-dir $(BUILD)/$* --output-on-failure -L dpi || exit 1; \
+	done
 
 # The 32-bit product under a 64-bit shell, as on 64-bit Windows: the tray
 # icon locator's tests of the 32-bit build in the 64-bit prefix, where they
@@ -76,7 +89,7 @@ test-win32-beside-win64: win32 win64
 
 run: $(WIN_ARCH)
 	@scripts/host-arch.sh --why
-	scripts/run-demo.sh $(WIN_ARCH) $(WIN_DIR)/simulator $(BUILD)/demo
+	scripts/run-demo.sh $(WIN_ARCH) $(WIN_DIR)/simulator $(BUILD)/demo $(DPI)
 
 bench: $(WIN_ARCH)
 	@scripts/host-arch.sh --why

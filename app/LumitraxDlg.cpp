@@ -6,6 +6,7 @@
 #include "app/RegistryValue.h"
 #include "audio/DeviceChange.h"
 #include "controller/RegisterMap.h"
+#include "framework/Dpi.h"
 #include "res/resource.h"
 #include "shared/PanelMessages.h"
 
@@ -29,12 +30,17 @@ PanelCore::PanelCore(CLumitraxDlg& panel, const GpiDllLibrary& driverLibrary,
 CLumitraxDlg::CLumitraxDlg(const DriverLibraries& libraries, AudioBackEndFactory audio)
     : CDialog(IDD_LUMITRAX_DIALOG),
       ownedCore_(std::make_unique<PanelCore>(*this, libraries.driver, std::move(audio))),
-      core_(*ownedCore_), shape_(core_.errors), layout_(core_.state, controls_),
+      core_(*ownedCore_), shape_(core_.errors, controls_.artwork), layout_(core_.state, controls_),
+      scale_(core_.state, controls_, shape_, layout_),
       tray_(core_.state, core_.controller, controls_), hook_(core_.errors, libraries.hook),
-      panelWindow_(controls_), visibility_(core_.state, core_.controller, panelWindow_, hook_),
+      panelWindow_(controls_, scale_),
+      visibility_(core_.state, core_.controller, panelWindow_, hook_),
       commands_(CommandContext{core_.state, core_.controller, controls_, layout_, visibility_,
                                core_.audio, tray_, hook_, core_.panelLock}),
       about_(core_.controller) {
+    // The panel's window is made at the system's scale; a monitor of
+    // another scale is followed once the window exists.
+    controls_.artwork.SetDpi(SystemDpi());
     PanelState& state = core_.state;
     core_.controller.ReadRegister(REG_STATUS, state.statusBits);
     state.extendedRegisters = (state.statusBits & kStatusExtended) ? 1 : 0;
@@ -94,6 +100,8 @@ BOOL CLumitraxDlg::OnInitDialog() {
     UpdateFunctionMask();
     layout_.ShiftLevelControls(layout_.LayoutFunctionButtons());
     ArrangePanel(Arrangement::Brightness);
+    if (scale_.Apply(WindowDpi(window_)))
+        visibility_.OnRescaled(scale_.Size());
     return TRUE;
 }
 
@@ -233,6 +241,12 @@ HICON CLumitraxDlg::OnQueryDragIcon() {
 
 void CLumitraxDlg::OnSize() {
     shape_.OnSize(window_, core_.state.functionCount);
+}
+
+LRESULT CLumitraxDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    scale_.OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    visibility_.OnRescaled(scale_.Size());
+    return 0;
 }
 
 void CLumitraxDlg::ShowPanel() {
@@ -483,6 +497,9 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
     case WM_SIZE:
         OnSize();
+        return true;
+    case WM_DPICHANGED:
+        result = OnDpiChanged(wParam, lParam);
         return true;
     case WM_DRAWITEM:
         if (!controls_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))

@@ -13,6 +13,7 @@
 #include "controls/PanelControls.h"
 #include "controls/PanelShape.h"
 #include "display/PanelLayout.h"
+#include "display/PanelScale.h"
 #include "display/PanelVisibility.h"
 #include "display/TrayIcon.h"
 #include "display/Win32PanelWindow.h"
@@ -45,6 +46,8 @@ public:
     void OnPaint();
     HICON OnQueryDragIcon();
     void OnSize();
+    // WM_DPICHANGED: the panel moved to a monitor of another display scale.
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
     // --- Show, hide and fade; tray icon ---
     void ShowPanel();
@@ -92,6 +95,7 @@ public:
     PanelControls& Controls() { return controls_; }
     PanelLayout& Layout() { return layout_; }
     PanelShape& Shape() { return shape_; }
+    PanelScale& Scale() { return scale_; }
     PanelVisibility& Visibility() { return visibility_; }
     TrayIcon& Tray() { return tray_; }
     PanelCommands& Commands() { return commands_; }
@@ -122,6 +126,7 @@ private:
     PanelControls controls_;
     PanelShape shape_;
     PanelLayout layout_;
+    PanelScale scale_;
     TrayIcon tray_;
     PanelHook hook_;
     Win32PanelWindow panelWindow_;

@@ -18,12 +18,11 @@ CBitmapSlider::~CBitmapSlider() {
     Detach();
 }
 
-void CBitmapSlider::Attach(HWND dialog, int id) {
+void CBitmapSlider::Attach(HWND dialog, int id, const PictureSource& pictures) {
+    pictures_ = &pictures;
     window_ = GetDlgItem(dialog, id);
     if (!window_)
         return;
-    GetWindowRect(window_, &templateRect_);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&templateRect_), 2);
     SetPropA(window_, kSliderProperty, this);
     superProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
@@ -103,7 +102,8 @@ LRESULT CBitmapSlider::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CBitmapSlider::SetChannelBitmap(UINT bitmapId) {
     channelBitmap_.Reset();
-    channelBitmap_.Reset(LoadBitmapResource(bitmapId));
+    channelId_ = bitmapId;
+    channelBitmap_ = pictures_->LoadPicture(bitmapId);
     if (!channelBitmap_)
         return;
     BITMAP info{};
@@ -117,7 +117,8 @@ void CBitmapSlider::SetChannelBitmap(UINT bitmapId) {
 
 void CBitmapSlider::SetThumbBitmap(UINT bitmapId) {
     thumbBitmap_.Reset();
-    thumbBitmap_.Reset(LoadBitmapResource(bitmapId));
+    thumbId_ = bitmapId;
+    thumbBitmap_ = pictures_->LoadPicture(bitmapId);
     if (!thumbBitmap_)
         return;
     MakeTransparencyMask(thumbBitmap_, thumbMask_, kTopLeftPixel);
@@ -131,6 +132,14 @@ void CBitmapSlider::SetThumbBitmap(UINT bitmapId) {
         controlWidth_ = clientRect_.right - clientRect_.left;
     }
     hasThumb_ = true;
+}
+
+void CBitmapSlider::ReloadPictures() {
+    if (channelId_)
+        SetChannelBitmap(channelId_);
+    if (thumbId_)
+        SetThumbBitmap(thumbId_);
+    Repaint();
 }
 
 void CBitmapSlider::SetInsets(int left, int top, int right, int bottom) {
@@ -161,7 +170,12 @@ int CBitmapSlider::GetValue() const {
 // --- Value and pixel ---
 
 SliderMetrics CBitmapSlider::Metrics() const {
-    return {controlWidth_, thumbWidth_, insetLeft_, insetRight_, rangeMin_, rangeMax_};
+    return {controlWidth_, thumbWidth_, pictures_->Scale(insetLeft_), pictures_->Scale(insetRight_),
+            rangeMin_,     rangeMax_};
+}
+
+int CBitmapSlider::ThumbTop() const {
+    return pictures_->Scale(insetTop_);
 }
 
 int CBitmapSlider::ValueToPixel(int value) const {
@@ -180,7 +194,7 @@ void CBitmapSlider::OnPaint() {
     }
     if (hasThumb_) {
         SelectionGuard select(bitmapDC, thumbBitmap_.Get());
-        DrawTransparent(memDC, ValueToPixel(GetValue()) - thumbWidth_ / 2, insetTop_, thumbWidth_,
+        DrawTransparent(memDC, ValueToPixel(GetValue()) - thumbWidth_ / 2, ThumbTop(), thumbWidth_,
                         thumbHeight_, bitmapDC, 0, 0, thumbMask_.Get());
     }
     if (showFocusRect_ && focused_)

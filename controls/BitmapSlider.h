@@ -2,10 +2,13 @@
 // A horizontal slider drawn from a channel bitmap and a transparent thumb.
 // It subclasses a static control of the dialog template and posts
 // WM_SLIDER_MOVING while dragged and WM_SLIDER_MOVED on release and keys.
+// Its pictures come from a picture source at the source's scale; its insets
+// are given for 100 % and follow that scale.
 #include <atomic>
 
 #include "controls/SliderMath.h"
 #include "framework/Gdi.h"
+#include "framework/PictureSource.h"
 
 class CBitmapSlider {
 public:
@@ -16,22 +19,27 @@ public:
     CBitmapSlider& operator=(const CBitmapSlider&) = delete;
 
     // Subclasses the dialog's control id; its messages reach this object.
-    void Attach(HWND dialog, int id);
+    // Its pictures come from pictures, which must outlive it.
+    void Attach(HWND dialog, int id, const PictureSource& pictures);
     HWND GetSafeHwnd() const { return window_; }
 
     void SetChannelBitmap(UINT bitmapId);
     void SetThumbBitmap(UINT bitmapId);
+    // The channel's resource id (0 before one is set).
+    UINT ChannelId() const { return channelId_; }
+    // Loads channel and thumb again at the source's scale now (the channel
+    // re-seats the control at the parent's corner, as SetChannelBitmap does).
+    void ReloadPictures();
     void SetInsets(int left, int top, int right, int bottom);
     void SetRange(int rangeMin, int rangeMax);
     void SetShowFocusRect(BOOL show);
     // Clamps, stores in one write and repaints; callable from any thread.
     void SetValue(int value);
     int GetValue() const;
-
-    // Where the dialog template put the control (the parent's client
-    // coordinates, taken by Attach), before SetChannelBitmap re-seated it at
-    // the parent's origin.
-    RECT GetTemplateRect() const { return templateRect_; }
+    // The x of the thumb's centre for value, and its top edge, in the
+    // control at its scale.
+    int ValueToPixel(int value) const;
+    int ThumbTop() const;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -48,7 +56,6 @@ private:
     void OnKeyDown(UINT key);
     void OnDestroy();
 
-    int ValueToPixel(int value) const;
     SliderMetrics Metrics() const;
     // Invalidates the whole client area (erasing, which draws nothing).
     void Repaint() const;
@@ -64,7 +71,9 @@ private:
 
     HWND window_ = nullptr;
     WNDPROC superProc_ = nullptr; // the static control's own window procedure
-    RECT templateRect_{};
+    const PictureSource* pictures_ = nullptr;
+    UINT channelId_ = 0;
+    UINT thumbId_ = 0;
 
     int rangeMax_ = 100;
     int rangeMin_ = 0;
@@ -75,6 +84,7 @@ private:
     int controlHeight_ = 0;
     int thumbWidth_ = 0;
     int thumbHeight_ = 0;
+    // At 100 %.
     int insetLeft_ = 0;
     int insetRight_ = 0;
     int insetTop_ = 0;

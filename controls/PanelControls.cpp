@@ -1,16 +1,19 @@
 #include "controls/PanelControls.h"
 
+#include <utility>
+
 #include "res/resource.h"
 
 void PanelControls::Bind(HWND dialog) {
     dialog_ = dialog;
-    levelSlider.Attach(dialog, IDC_LEVEL_SLIDER);
-    functionButton.Attach(dialog, IDC_FUNCTION);
-    dimmingButton.Attach(dialog, IDC_DIMMING);
-    switchButton.Attach(dialog, IDC_SWITCH);
+    levelSlider.Attach(dialog, IDC_LEVEL_SLIDER, artwork);
+    functionButton.Attach(dialog, IDC_FUNCTION, artwork);
+    dimmingButton.Attach(dialog, IDC_DIMMING, artwork);
+    switchButton.Attach(dialog, IDC_SWITCH, artwork);
     levelMarker = GetDlgItem(dialog, IDC_LEVEL_MARKER);
-    buzzerButton.Attach(dialog, IDC_BUZZER);
-    lockButton.Attach(dialog, IDC_LOCK);
+    buzzerButton.Attach(dialog, IDC_BUZZER, artwork);
+    lockButton.Attach(dialog, IDC_LOCK, artwork);
+    LoadSeparatorPictures();
     // The template's background picture (always the widest background) would
     // cover the panel's own painting, which draws the background that fits
     // the functions, and it paints over the buttons and the slider in no
@@ -32,4 +35,30 @@ bool PanelControls::DrawItem(const DRAWITEMSTRUCT& item) {
 void PanelControls::SetFunctionButtonPicture(UINT bitmapId) {
     functionButton.LoadBitmaps(bitmapId);
     functionButton.Invalidate();
+}
+
+void PanelControls::ReloadPictures() {
+    levelSlider.ReloadPictures();
+    for (CBitmapButton* button :
+         {&functionButton, &switchButton, &dimmingButton, &buzzerButton, &lockButton}) {
+        button->ReloadPicture();
+        button->Invalidate();
+    }
+    LoadSeparatorPictures();
+}
+
+void PanelControls::LoadSeparatorPictures() {
+    Bitmap picture = artwork.LoadPicture(IDB_SEPARATOR);
+    if (!picture)
+        return;
+    for (int id :
+         {IDC_LEVEL_MARKER, IDC_SEPARATOR_BUZZER, IDC_SEPARATOR_LOCK, IDC_SEPARATOR_DIMMING}) {
+        const auto previous = reinterpret_cast<HBITMAP>(SendMessageA(
+            Item(id), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.Get())));
+        // The template's own picture (or a copy the control made) is not
+        // ours to keep; our previous one goes below.
+        if (previous && previous != separatorPicture_.Get())
+            DeleteObject(previous);
+    }
+    separatorPicture_ = std::move(picture);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The panel's controls, bound to the ids of its dialog template: the level
-// slider, the owner-drawn bitmap buttons and the separators.
+// slider, the owner-drawn bitmap buttons and the separators, with the
+// artwork they draw at the panel's scale.
 #include "controls/BitmapSlider.h"
+#include "controls/PanelArtwork.h"
 #include "framework/BitmapButton.h"
 
 struct PanelControls {
@@ -15,12 +17,19 @@ struct PanelControls {
     bool DrawItem(const DRAWITEMSTRUCT& item);
     // Loads a picture into the function button and repaints it.
     void SetFunctionButtonPicture(UINT bitmapId);
+    // Gives every control its pictures again at the artwork's scale now,
+    // the separators theirs (the template's are drawn for 100 %).
+    void ReloadPictures();
 
+    PanelArtwork artwork;
     CBitmapButton buzzerButton, lockButton;
     CBitmapSlider levelSlider;
     CBitmapButton dimmingButton, functionButton, switchButton;
     HWND levelMarker = nullptr;
 
 private:
+    void LoadSeparatorPictures();
+
     HWND dialog_ = nullptr;
+    Bitmap separatorPicture_; // shown by every separator
 };

@@ -1,18 +1,20 @@
 #include "controls/PanelShape.h"
 
+#include "controls/ArtworkScale.h"
 #include "controls/BitmapRegion.h"
 #include "controls/PanelPlacement.h"
 #include "framework/PaintContext.h"
 
 namespace {
 // The colour of the background's cut-out corners.
-constexpr COLORREF kKeyColour = RGB(0, 128, 128);
+constexpr COLORREF kKeyColour =
+    RGB(kBackgroundKey >> 16 & 0xFF, kBackgroundKey >> 8 & 0xFF, kBackgroundKey & 0xFF);
 } // namespace
 
 void PanelShape::OnSize(HWND window, unsigned functionCount) {
     // The bitmap held before is released once the new one is in place (the
     // panel's painting only ever uses the current one).
-    backgroundBitmap_.Reset(LoadBitmapResource(BackgroundBitmapId(functionCount)));
+    backgroundBitmap_ = pictures_.LoadPicture(BackgroundBitmapId(functionCount));
     if (!backgroundBitmap_) {
         errors_.ShowError("Error loading bitmap");
         return;

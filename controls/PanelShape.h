@@ -1,13 +1,17 @@
 #pragma once
 // The panel window's picture, shape and place: the background bitmap for
-// the number of optional functions, the window cut to the bitmap's non-key
-// pixels, sized to it and centred on the screen, and the painting of it.
+// the number of optional functions at the panel's scale, the window cut to
+// the bitmap's non-key pixels, sized to it and centred on the screen, and the
+// painting of it.
 #include "framework/ErrorReport.h"
 #include "framework/Gdi.h"
+#include "framework/PictureSource.h"
 
 class PanelShape {
 public:
-    explicit PanelShape(ErrorSink& errors) : errors_(errors) {}
+    // pictures: the panel's, which must outlive the shape.
+    PanelShape(ErrorSink& errors, const PictureSource& pictures)
+        : errors_(errors), pictures_(pictures) {}
 
     // WM_SIZE: loads the background for functionCount optional functions,
     // cuts the window to it, and sizes and centres the window on the screen
@@ -22,6 +26,7 @@ public:
 
 private:
     ErrorSink& errors_;
+    const PictureSource& pictures_;
     Bitmap backgroundBitmap_;
     BITMAP backgroundInfo_{};
 };

@@ -28,6 +28,16 @@ FunctionRow LayoutFunctionRow(uint8_t functionMask,
     return row;
 }
 
+LevelRects BrightnessArrangement(int32_t rowWidth,
+                                 const std::array<PixelSize, kLevelControls>& sizes) {
+    constexpr int32_t kTemplateLeft[kLevelControls] = {0, 56, 65, 122};
+    constexpr int32_t kTemplateTop = 3;
+    LevelRects brightness;
+    for (int i = 0; i < kLevelControls; ++i)
+        brightness[i] = PixelRect::At(rowWidth + kTemplateLeft[i], kTemplateTop, sizes[i]);
+    return brightness;
+}
+
 LevelRects VolumeArrangement(const LevelRects& current) {
     const PixelRect& s = current[kSwitchButton];
     const PixelRect& m = current[kLevelMarker];

@@ -1,7 +1,9 @@
 #pragma once
 // The panel's layout arithmetic: the row of optional function buttons at the
-// left edge, and the volume arrangement of the four level controls computed
-// from where they stand in the brightness arrangement.
+// left edge, the brightness arrangement of the four level controls, and their
+// volume arrangement computed from where they stand in the brightness one.
+// All in pixels at 100 %; the panel scales each place to its display scale
+// (controls/ArtworkScale.h), so that every scale shows the same arrangement.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -45,6 +47,13 @@ int32_t FunctionButtonTop(PanelFunction function);
 // separator (top 3), left to right from x = 0. sizes is indexed by function bit.
 FunctionRow LayoutFunctionRow(uint8_t functionMask,
                               const std::array<FunctionSizes, kPanelFunctions>& sizes);
+
+// The brightness arrangement: the level controls at their places in the
+// dialog template (in the shell dialog font's pixels at 100 %, base units
+// 6 × 13: switch button 0, separator 56, function button 65, slider 122, all
+// at top 3), shifted right by rowWidth, each with its size in sizes.
+LevelRects BrightnessArrangement(int32_t rowWidth,
+                                 const std::array<PixelSize, kLevelControls>& sizes);
 
 // The volume arrangement from the level controls' rectangles in client
 // coordinates: function button where the switch button was, the slider just

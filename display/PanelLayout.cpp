@@ -4,20 +4,6 @@
 #include "res/resource.h"
 
 namespace {
-// A window's rectangle in its parent's client coordinates.
-PixelRect ClientRectOf(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
-    return PixelRect{r.left, r.top, r.right, r.bottom};
-}
-
-PixelSize WindowSize(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return PixelSize{r.right - r.left, r.bottom - r.top};
-}
-
 void MoveTo(HWND window, const PixelRect& r) {
     MoveWindow(window, r.left, r.top, r.Width(), r.Height(), TRUE);
 }
@@ -26,6 +12,16 @@ void MoveTo(HWND window, const PixelRect& r) {
 std::array<HWND, kLevelControls> LevelControlWindows(const PanelControls& controls) {
     return {controls.switchButton.GetSafeHwnd(), controls.levelMarker,
             controls.functionButton.GetSafeHwnd(), controls.levelSlider.GetSafeHwnd()};
+}
+// The optional function buttons with their separators, by function bit.
+struct FunctionControl {
+    CBitmapButton& button;
+    int separatorId;
+};
+std::array<FunctionControl, kPanelFunctions> FunctionControls(PanelControls& controls) {
+    return {{{controls.dimmingButton, IDC_SEPARATOR_DIMMING},
+             {controls.buzzerButton, IDC_SEPARATOR_BUZZER},
+             {controls.lockButton, IDC_SEPARATOR_LOCK}}};
 }
 } // namespace
 
@@ -49,11 +45,13 @@ void PanelLayout::ArrangeRequested(Arrangement mode, const ArrangeLevels& levels
         Apply(mode, levels);
 }
 
+void PanelLayout::Place(HWND window, const PixelRect& place) const {
+    MoveTo(window, ScaleRect(place, controls_.artwork.Dpi()));
+}
+
 void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
     const std::array<HWND, kLevelControls> windows = LevelControlWindows(controls_);
-    LevelRects current;
-    for (int i = 0; i < kLevelControls; ++i)
-        current[i] = ClientRectOf(windows[i]);
+    const LevelRects current = placed_;
 
     CBitmapSlider& slider = controls_.levelSlider;
     LevelRects& layout = mode == Arrangement::Volume ? volumeLayout_ : brightnessLayout_;
@@ -73,16 +71,16 @@ void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
         controls_.SetFunctionButtonPicture(levels.backlightOn ? IDB_BACKLIGHT_ON
                                                               : IDB_BACKLIGHT_OFF);
         if (!layoutInitBrightness_) {
-            // The positions the controls hold now; the slider's was taken
-            // before its channel bitmap re-seated it at the panel's corner,
-            // so it goes back there too.
+            // The places the controls hold now; the slider goes back to its
+            // own after its channel bitmap re-seated it at the panel's corner.
             layout = current;
             layoutInitBrightness_ = true;
         }
     }
     shown_ = mode;
+    placed_ = layout;
     for (int i = 0; i < kLevelControls; ++i)
-        MoveTo(windows[i], layout[i]);
+        Place(windows[i], layout[i]);
     // The whole panel again: the new pictures, and the background where a
     // control stood before (the slider's new channel re-seated it at the
     // corner without a redraw, so the place it left was never repainted).
@@ -96,54 +94,49 @@ void PanelLayout::OnSwitchButton(const ArrangeLevels& levels) {
 }
 
 int PanelLayout::LayoutFunctionButtons() {
-    struct Function {
-        CBitmapButton& button;
-        UINT picture;
-        int separatorId;
-    };
-    const std::array<Function, kPanelFunctions> functions = {{
-        {controls_.dimmingButton, state_.autoDimming ? UINT{IDB_DIMMING_ON} : UINT{IDB_DIMMING_OFF},
-         IDC_SEPARATOR_DIMMING},
-        {controls_.buzzerButton, IDB_BUZZER_ON, IDC_SEPARATOR_BUZZER},
-        {controls_.lockButton, state_.keypadLocked ? UINT{IDB_LOCKED} : UINT{IDB_UNLOCKED},
-         IDC_SEPARATOR_LOCK},
-    }};
+    const UINT pictures[kPanelFunctions] = {
+        state_.autoDimming ? UINT{IDB_DIMMING_ON} : UINT{IDB_DIMMING_OFF}, IDB_BUZZER_ON,
+        state_.keypadLocked ? UINT{IDB_LOCKED} : UINT{IDB_UNLOCKED}};
+    const std::array<FunctionControl, kPanelFunctions> functions = FunctionControls(controls_);
     const uint8_t mask = state_.functionMask;
     std::array<FunctionSizes, kPanelFunctions> sizes{};
     for (int f = 0; f < kPanelFunctions; ++f) {
         if (!(mask & (1u << f)))
             continue;
-        functions[f].button.LoadBitmaps(functions[f].picture);
-        functions[f].button.SizeToContent();
-        sizes[f] = {WindowSize(functions[f].button.GetSafeHwnd()),
-                    WindowSize(controls_.Item(functions[f].separatorId))};
+        functions[f].button.LoadBitmaps(pictures[f]);
+        sizes[f] = {PanelArtwork::DesignSize(pictures[f]), PanelArtwork::DesignSize(IDB_SEPARATOR)};
     }
-    const FunctionRow row = LayoutFunctionRow(mask, sizes);
+    row_ = LayoutFunctionRow(mask, sizes);
     for (int f = 0; f < kPanelFunctions; ++f) {
-        if (!row.placements[f])
+        if (!row_.placements[f])
             continue;
-        const HWND button = functions[f].button.GetSafeHwnd();
-        const HWND separator = controls_.Item(functions[f].separatorId);
-        ShowWindow(button, SW_SHOW);
-        MoveTo(button, row.placements[f]->button);
-        ShowWindow(separator, SW_SHOW);
-        MoveTo(separator, row.placements[f]->separator);
+        ShowWindow(functions[f].button.GetSafeHwnd(), SW_SHOW);
+        ShowWindow(controls_.Item(functions[f].separatorId), SW_SHOW);
     }
-    return row.width;
+    Rescale();
+    return row_.width;
 }
 
 void PanelLayout::ShiftLevelControls(int dx) {
+    placed_ =
+        BrightnessArrangement(dx, {PanelArtwork::DesignSize(controls_.switchButton.PictureId()),
+                                   PanelArtwork::DesignSize(IDB_SEPARATOR),
+                                   PanelArtwork::DesignSize(controls_.functionButton.PictureId()),
+                                   PanelArtwork::DesignSize(controls_.levelSlider.ChannelId())});
+    Rescale();
+}
+
+void PanelLayout::Rescale() {
     const std::array<HWND, kLevelControls> windows = LevelControlWindows(controls_);
-    for (int i = 0; i < kLevelControls; ++i) {
-        PixelRect from = ClientRectOf(windows[i]);
-        if (i == kLevelSlider) {
-            // The slider starts from its template place: setting its channel
-            // bitmap has re-seated it at the panel's corner.
-            const RECT home = controls_.levelSlider.GetTemplateRect();
-            from = PixelRect::At(home.left, home.top, from.Size());
-        }
-        MoveTo(windows[i], PixelRect::At(from.left + dx, from.top, from.Size()));
+    const std::array<FunctionControl, kPanelFunctions> functions = FunctionControls(controls_);
+    for (int f = 0; f < kPanelFunctions; ++f) {
+        if (!row_.placements[f])
+            continue;
+        Place(functions[f].button.GetSafeHwnd(), row_.placements[f]->button);
+        Place(controls_.Item(functions[f].separatorId), row_.placements[f]->separator);
     }
+    for (int i = 0; i < kLevelControls; ++i)
+        Place(windows[i], placed_[i]);
 }
 
 std::optional<LevelRects> PanelLayout::VolumeLayout() const {

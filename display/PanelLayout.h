@@ -1,8 +1,9 @@
 #pragma once
 // The panel's two arrangements (volume and brightness) of its four level
 // controls, the switch button that flips between them, and the one-time row
-// of optional function buttons at the panel's left edge. Runs on the panel's
-// thread.
+// of optional function buttons at the panel's left edge. Places are kept in
+// pixels at 100 % and every control stands at its place scaled to the
+// panel's scale. Runs on the panel's thread.
 #include <cstdint>
 
 #include "controls/PanelControls.h"
@@ -35,14 +36,18 @@ public:
     // reached yet).
     void OnSwitchButton(const ArrangeLevels& levels);
     // Places the optional function buttons and their separators; gives the
-    // width they take (0 when there are none).
+    // width they take at 100 % (0 when there are none).
     int LayoutFunctionButtons();
-    // Moves the four level controls right by dx.
+    // Places the four level controls at their template places shifted right
+    // by dx (at 100 %).
     void ShiftLevelControls(int dx);
+    // Moves every control placed so far to its place at the panel's scale
+    // now (after the scale changed).
+    void Rescale();
 
     // The arrangement on the screen.
     Arrangement Shown() const { return shown_; }
-    // The stored places, in level-control order; nothing until recorded.
+    // The stored places at 100 %, in level-control order; nothing until recorded.
     std::optional<LevelRects> VolumeLayout() const;
     std::optional<LevelRects> BrightnessLayout() const;
 
@@ -52,10 +57,14 @@ private:
     // places are those of the first brightness request, the volume places
     // computed from them on the first volume request).
     void Apply(Arrangement mode, const ArrangeLevels& levels);
+    // Moves a control to a place given at 100 %.
+    void Place(HWND window, const PixelRect& place) const;
 
     PanelState& state_;
     PanelControls& controls_;
     Arrangement shown_ = Arrangement::Brightness;
+    FunctionRow row_;     // the optional function buttons' places
+    LevelRects placed_{}; // where the level controls stand
     LevelRects volumeLayout_{};
     LevelRects brightnessLayout_{};
     bool layoutInitVolume_ = false;

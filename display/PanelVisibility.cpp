@@ -35,6 +35,8 @@ void PanelVisibility::ShowPanel() {
         OnHookWake(); // ends with a show of its own; the steps below repeat it
     const std::optional<PixelRect> icon = window_.TrayIconRect();
     const WorkArea work = window_.WorkAreaFor(icon);
+    if (const std::optional<PixelSize> size = window_.LayOutFor(work.dpi))
+        panelSize_ = *size;
     const PixelPoint at =
         icon ? PlaceBesideIcon(*icon, panelSize_, work) : PlaceInCorner(panelSize_, work);
     window_.MoveTo(at);
@@ -130,9 +132,20 @@ void PanelVisibility::OnHookWake() {
     window_.RedrawFunctionButton();
 }
 
+void PanelVisibility::OnRescaled(PixelSize size) {
+    panelSize_ = size;
+    if (!panelVisible_)
+        return;
+    hook_.RemovePanelHook();
+    hook_.SetPanelHook(ToHookRect(window_.WindowRect()));
+}
+
 void PanelVisibility::OnTrayClick(PixelPoint cursor) {
     const PixelRect at{cursor.x, cursor.y, cursor.x, cursor.y};
-    const PixelPoint origin = PlaceBesideIcon(at, panelSize_, window_.WorkAreaFor(at));
+    const WorkArea work = window_.WorkAreaFor(at);
+    if (const std::optional<PixelSize> size = window_.LayOutFor(work.dpi))
+        panelSize_ = *size;
+    const PixelPoint origin = PlaceBesideIcon(at, panelSize_, work);
     window_.MoveTo(origin);
     if (panelOpen_) {
         HidePanel();

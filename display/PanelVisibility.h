@@ -15,11 +15,16 @@ class PanelVisibility {
 public:
     PanelVisibility(PanelState& state, CMCU& controller, PanelWindow& window, HookControl& hook);
 
-    // The panel's size, taken at initialisation (the window never changes it).
+    // The panel's size, taken at initialisation (only a change of the
+    // display scale changes it).
     void SetPanelSize(PixelSize size) { panelSize_ = size; }
+    // The panel was laid out for a new display scale where it stands: its
+    // new size; while it is up, the hook takes its new rectangle.
+    void OnRescaled(PixelSize size);
 
     // Shows the panel beside the tray icon (waking the backlight first when
-    // it is off) or, when it is up, restarts its hide check.
+    // it is off; laid out first for the scale of the icon's monitor) or,
+    // when it is up, restarts its hide check.
     void ShowPanel();
     // Hides the panel at once; a fade request in the next second is ignored.
     void HidePanel();

@@ -34,8 +34,11 @@ public:
     // The tray icon's screen rectangle, when it can be found.
     virtual std::optional<PixelRect> TrayIconRect() = 0;
     // The work area of the monitor that holds nearby (the task bar's monitor
-    // when there is nothing nearby), and the task bar's edge.
+    // when there is nothing nearby), the task bar's edge and the monitor's scale.
     virtual WorkArea WorkAreaFor(const std::optional<PixelRect>& nearby) = 0;
+    // Lays the panel out for the display scale dpi (pictures, shape and
+    // controls) unless it has that scale; its new size when it did.
+    virtual std::optional<PixelSize> LayOutFor(int dpi) = 0;
     // Sends the panel WM_PANEL_FADE, which is handled before this returns.
     virtual void SendPanelFade() = 0;
     // Holds the panel's thread.

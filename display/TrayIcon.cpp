@@ -16,6 +16,14 @@ HICON LoadIconResource(UINT id) {
     return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
 }
 
+// The icon's image for the small-icon size (16 at 100 %, 24 at 150 %, ...);
+// the caller destroys it.
+HICON LoadSmallIcon(UINT id) {
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
 void SetTip(NOTIFYICONDATAA& record, const char* tip) {
     std::strncpy(record.szTip, tip, sizeof record.szTip - 1);
     record.szTip[sizeof record.szTip - 1] = '\0';
@@ -28,11 +36,17 @@ static_assert(sizeof(NOTIFYICONDATAA) == 508, "the shell's ANSI record in its 50
 
 TrayIcon::TrayIcon(PanelState& state, CMCU& controller, PanelControls& controls)
     : state_(state), controller_(controller), controls_(controls),
-      appIcon_(LoadIconResource(IDI_LUMITRAX)) {}
+      appIcon_(LoadIconResource(IDI_LUMITRAX)) {
+    for (size_t i = 0; i < trayIcons_.size(); ++i)
+        trayIcons_[i] = LoadSmallIcon(TrayIndicationFor(static_cast<int>(i)).icon);
+}
 
 TrayIcon::~TrayIcon() {
     if (trayMenu_)
         DestroyMenu(trayMenu_);
+    for (HICON icon : trayIcons_)
+        if (icon)
+            DestroyIcon(icon);
 }
 
 void TrayIcon::AddTrayIcon(HWND owner) {
@@ -42,7 +56,7 @@ void TrayIcon::AddTrayIcon(HWND owner) {
     trayIcon_.uID = kTrayIconId;
     trayIcon_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayIcon_.uCallbackMessage = WM_TRAYICON;
-    trayIcon_.hIcon = appIcon_;
+    trayIcon_.hIcon = trayIcons_[0];
     SetTip(trayIcon_, "Lumitrax");
     trayState_ = 0;
     AddOrRetry();
@@ -118,8 +132,7 @@ void TrayIcon::UpdateTrayIndication() {
         return;
     trayState_ = index;
     const TrayIndication& shown = TrayIndicationFor(index);
-    // Icons loaded by id are the module's shared ones: nothing to release.
-    trayIcon_.hIcon = LoadIconResource(shown.icon);
+    trayIcon_.hIcon = trayIcons_[static_cast<size_t>(index)];
     SetTip(trayIcon_, shown.tooltip);
     controls_.lockButton.LoadBitmaps(shown.lockPicture);
     controls_.lockButton.Invalidate();

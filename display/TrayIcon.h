@@ -1,8 +1,11 @@
 #pragma once
 // The tray icon, its tooltip and its menu. The icon shows automatic dimming
-// and the keypad lock (with the padlock and dimming buttons' pictures); a
+// and the keypad lock (with the padlock and dimming buttons' pictures), at
+// the small-icon size of the system's display scale; a
 // shell that was not up yet, or that restarts, gets the icon again; the icon
 // goes when the panel does. Runs on the panel's thread.
+#include <array>
+
 #include "controller/CMCU.h"
 #include "controls/PanelControls.h"
 #include "framework/Win32.h"
@@ -47,6 +50,8 @@ public:
     void CheckEnvironmentItem(UINT item);
 
     HICON AppIcon() const { return appIcon_; }
+    // The tray icon of an indication (0 to 3, as TrayIndicationIndex gives).
+    HICON IndicationIcon(int index) const { return trayIcons_[static_cast<size_t>(index & 3)]; }
     // For tests: what the shell was last given, and the menu.
     const NOTIFYICONDATAA& Record() const { return trayIcon_; }
     int TrayState() const { return trayState_; }
@@ -64,6 +69,8 @@ private:
     CMCU& controller_;
     PanelControls& controls_;
     HICON appIcon_;
+    // The four indications' icons at the small-icon size, ours to destroy.
+    std::array<HICON, 4> trayIcons_{};
     NOTIFYICONDATAA trayIcon_{};
     bool added_ = false;
     int addAttemptsLeft_ = 0;

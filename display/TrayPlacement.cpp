@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "controls/ArtworkScale.h"
+
 namespace {
-constexpr int32_t kGap = 5; // between the panel and the icon
+constexpr int32_t kGap = 5; // between the panel and the icon, at 100 %
 constexpr int64_t kIconSideLimit = 256;
 
 // Keeps [start, start + length) inside [low, high); the low edge wins when
@@ -15,17 +17,18 @@ int32_t Inside(int32_t start, int32_t length, int32_t low, int32_t high) {
 
 PixelPoint PlaceBesideIcon(const PixelRect& icon, PixelSize panel, const WorkArea& work) {
     const PixelRect& a = work.area;
+    const int32_t gap = ScaleLength(kGap, work.dpi);
     PixelPoint at;
     // Along the task bar the panel is kept inside the work area; across it,
     // it keeps its 5 pixels from the icon (the icon stands in the bar,
     // outside the work area, and the panel may reach over the bar's edge).
     if (work.edge == TaskBarEdge::Left || work.edge == TaskBarEdge::Right) {
-        at.x = work.edge == TaskBarEdge::Right ? icon.left - panel.width - kGap : icon.right + kGap;
+        at.x = work.edge == TaskBarEdge::Right ? icon.left - panel.width - gap : icon.right + gap;
         at.y = Inside(icon.top, panel.height, a.top, a.bottom);
     } else {
         at.x = Inside(icon.left, panel.width, a.left, a.right);
-        const int32_t above = icon.top - panel.height - kGap;
-        at.y = above >= a.top ? above : icon.bottom + kGap;
+        const int32_t above = icon.top - panel.height - gap;
+        at.y = above >= a.top ? above : icon.bottom + gap;
     }
     return at;
 }

@@ -8,20 +8,22 @@
 enum class TaskBarEdge { Left, Top, Right, Bottom };
 
 // The part of the screen the panel may use: the work area of one monitor
-// (the screen less the task bar), and the edge the task bar stands on.
+// (the screen less the task bar), the edge the task bar stands on, and the
+// monitor's display scale in dots per inch.
 struct WorkArea {
     PixelRect area;
     TaskBarEdge edge = TaskBarEdge::Bottom;
+    int dpi = 96;
 };
 
-// Beside the icon, 5 pixels away: above it when the panel fits above, else
-// below it (task bar at the bottom or top); left or right of it towards the
+// Beside the icon, 5 pixels away (at 100 %; scaled to the work area's scale): above it when the
+// panel fits above, else below it (task bar at the bottom or top); left or right of it towards the
 // screen's middle (task bar on the right or left). Along the task bar the
 // panel stays inside the work area: left-aligned with the icon (top-aligned
 // beside a vertical task bar), shifted in where it would pass the work
 // area's edge. A task bar at the bottom of the primary monitor gives
 // x = icon.left, or the screen width less the panel's width when that would
-// pass the right edge, and y = icon.top - height - 5.
+// pass the right edge, and y = icon.top - height - 5 (at 100 %).
 PixelPoint PlaceBesideIcon(const PixelRect& icon, PixelSize panel, const WorkArea& work);
 // The corner of the work area next to the task bar's notification area:
 // bottom-right for a task bar at the bottom or right, top-right at the top,

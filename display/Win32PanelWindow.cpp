@@ -2,6 +2,7 @@
 
 #include "display/TrayIcon.h"
 #include "display/TrayIconLocator.h"
+#include "framework/Dpi.h"
 #include "shared/PanelMessages.h"
 
 namespace {
@@ -86,15 +87,22 @@ WorkArea Win32PanelWindow::WorkAreaFor(const std::optional<PixelRect>& nearby) {
     if (!GetMonitorInfoA(monitor, &info)) {
         RECT work{};
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        return {ToPixelRect(work), TaskBarEdge::Bottom};
+        return {ToPixelRect(work), TaskBarEdge::Bottom, SystemDpi()};
     }
     WorkArea area{ToPixelRect(info.rcWork),
-                  EdgeOfWorkArea(ToPixelRect(info.rcMonitor), ToPixelRect(info.rcWork))};
+                  EdgeOfWorkArea(ToPixelRect(info.rcMonitor), ToPixelRect(info.rcWork)),
+                  MonitorDpi(monitor)};
     // The task bar on this monitor says its edge itself (also when it hides
     // itself and leaves the work area whole).
     if (barKnown && MonitorFromRect(&taskBar.rc, MONITOR_DEFAULTTONULL) == monitor)
         area.edge = EdgeOf(taskBar.uEdge);
     return area;
+}
+
+std::optional<PixelSize> Win32PanelWindow::LayOutFor(int dpi) {
+    if (!scale_.Apply(dpi))
+        return std::nullopt;
+    return scale_.Size();
 }
 
 void Win32PanelWindow::SendPanelFade() {

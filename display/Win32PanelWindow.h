@@ -2,11 +2,13 @@
 // The panel window as showing, hiding and fading drive it: the real dialog
 // window, its timers, the tray icon's place and the screen's work areas.
 #include "controls/PanelControls.h"
+#include "display/PanelScale.h"
 #include "display/PanelWindow.h"
 
 class Win32PanelWindow : public PanelWindow {
 public:
-    explicit Win32PanelWindow(PanelControls& controls) : controls_(controls) {}
+    Win32PanelWindow(PanelControls& controls, PanelScale& scale)
+        : controls_(controls), scale_(scale) {}
 
     void SetTimer(PanelTimer timer) override;
     void KillTimer(PanelTimer timer) override;
@@ -18,6 +20,7 @@ public:
     PixelRect WindowRect() override;
     std::optional<PixelRect> TrayIconRect() override;
     WorkArea WorkAreaFor(const std::optional<PixelRect>& nearby) override;
+    std::optional<PixelSize> LayOutFor(int dpi) override;
     void SendPanelFade() override;
     void Pause(uint32_t ms) override;
     void SetFunctionButtonPicture(int bitmapId) override;
@@ -26,4 +29,5 @@ public:
 private:
     HWND Window() const { return controls_.Dialog(); }
     PanelControls& controls_;
+    PanelScale& scale_;
 };

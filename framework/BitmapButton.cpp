@@ -1,14 +1,20 @@
 #include "framework/BitmapButton.h"
 
-void CBitmapButton::Attach(HWND dialog, int id) {
+void CBitmapButton::Attach(HWND dialog, int id, const PictureSource& pictures) {
     window_ = GetDlgItem(dialog, id);
     id_ = id;
+    pictures_ = &pictures;
 }
 
 bool CBitmapButton::LoadBitmaps(UINT bitmapId) {
-    picture_.Reset(LoadBitmapResource(bitmapId));
+    picture_ = pictures_->LoadPicture(bitmapId);
     pictureId_ = bitmapId;
     return static_cast<bool>(picture_);
+}
+
+void CBitmapButton::ReloadPicture() {
+    if (pictureId_)
+        LoadBitmaps(pictureId_);
 }
 
 void CBitmapButton::SizeToContent() {

@@ -1,6 +1,7 @@
 #pragma once
 // Owners for GDI objects and memory drawing contexts: each releases exactly
 // what it created, on every path.
+#include <cstdint>
 #include <utility>
 
 #include "framework/Win32.h"
@@ -87,5 +88,13 @@ private:
     HGDIOBJ previous_;
 };
 
-// Loads a bitmap resource of this module.
+// The header of a bitmap resource of this module, as stored (its colour
+// table and pixels follow it); null when there is none.
+const BITMAPINFO* BitmapResourceInfo(UINT id);
+// Loads a bitmap resource of this module as a 32-bit top-down DIB section,
+// whatever form it is stored in (run-length encoded pictures too); null when
+// there is none.
 HBITMAP LoadBitmapResource(UINT id);
+// A 32-bit top-down DIB section of width × height with the given pixels
+// (0x00RRGGBB, top row first); null when it cannot be made.
+HBITMAP CreatePixelBitmap(int width, int height, const uint32_t* pixels);

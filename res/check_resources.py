@@ -5,6 +5,7 @@ what the program expects.
 
 Usage: check_resources.py RESOURCE_OBJECT"""
 
+import re
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -203,9 +204,13 @@ def read_version(body):
 
 def check_manifest(body):
     """The application manifest: run as the user, no virtualisation; common
-    controls 6; every system from Vista to 11 named as supported."""
+    controls 6; every system from Vista to 11 named as supported; aware of
+    each monitor's scale, with the forms older systems read."""
     ns = {"v1": "urn:schemas-microsoft-com:asm.v1", "v2": "urn:schemas-microsoft-com:asm.v2",
-          "c": "urn:schemas-microsoft-com:compatibility.v1"}
+          "v3": "urn:schemas-microsoft-com:asm.v3",
+          "c": "urn:schemas-microsoft-com:compatibility.v1",
+          "s5": "http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+          "s16": "http://schemas.microsoft.com/SMI/2016/WindowsSettings"}
     try:
         root = ElementTree.fromstring(body)
     except ElementTree.ParseError as error:
@@ -223,12 +228,23 @@ def check_manifest(body):
                        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
                        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
            f"manifest: supported systems {sorted(systems)}")
+    settings = "v3:application/v3:windowsSettings/"
+    aware = root.findtext(settings + "s5:dpiAware", None, ns)
+    awareness = root.findtext(settings + "s16:dpiAwareness", None, ns)
+    expect(aware == "true/pm" and awareness == "PerMonitorV2, PerMonitor",
+           f"manifest: dpiAware {aware!r}, dpiAwareness {awareness!r}")
+
+
+def set_step():
+    header = (Path(__file__).resolve().parent / "resource.h").read_text()
+    return int(re.search(r"^#define IDB_SET_STEP (\d+)", header, re.M).group(1))
 
 
 def main():
     resources = read_object_resources(Path(sys.argv[1]).read_bytes())
 
-    expected_names = ({(RT_BITMAP, i) for i in range(157, 178)}
+    # The bitmaps in three sets (100, 150 and 200 %).
+    expected_names = ({(RT_BITMAP, i + s * set_step()) for i in range(157, 178) for s in range(3)}
                       | {(RT_GROUP_ICON, i) for i in (128, 135, 136, 137, 138)}
                       | {(RT_DIALOG, 100), (RT_DIALOG, 102), (RT_MENU, 129),
                          (RT_STRING, 101 // 16 + 1), (RT_VERSION, 1), (RT_MANIFEST, 1)})

@@ -39,6 +39,11 @@
 #define IDB_UNLOCKED 176
 #define IDB_LOCKED 177
 
+// The bitmaps above are the 100 % set. The same pictures drawn for 150 % have
+// these ids plus IDB_SET_STEP, drawn for 200 % plus twice IDB_SET_STEP; the
+// drawing tool and the program both take the step from here.
+#define IDB_SET_STEP 1000
+
 // Controls of the panel (dialog 102)
 #define IDC_LEVEL_SLIDER 1002
 #define IDC_DIMMING 1003

@@ -12,14 +12,17 @@ run() {
   shift
   "$@" || status=1
 }
-# The shape and the icon search are dominated by what each call into Wine
-# costs here; their timing targets are printed for information, and only a
-# wrong shape or an icon not found fails them.
+# The shape, the icon search and the layout after a scale change are
+# dominated by what each call into Wine costs here; their timing targets are
+# printed for information, and only a wrong shape or an icon not found fails
+# them.
 run "panel shape from the background bitmap (timing informational under Wine)" \
   wine "$build/bin/region_bench.exe"
 run "tray icon search against a stand-in shell (timing informational under Wine)" \
   wine "$build/bin/locator_bench.exe"
 run "key to panel on the screen" wine "$build/bin/panel_latency_bench.exe"
+run "display scale change to the panel laid out anew (timing informational under Wine)" \
+  wine "$build/bin/dpi_bench.exe"
 run "program with the simulated keypad" \
   /usr/bin/python3 "$(dirname "$0")/bench.py" "$build/simulator" "${@:2}"
 echo "== make bench: $([ $status -eq 0 ] && echo every limit met || echo a limit was MISSED)"

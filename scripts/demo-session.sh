@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs inside scripts/wine-env.sh: Lumitrax.exe and Keypad.exe from the
-# simulator bundle, either for a person (interactive) or as a scripted keypad
-# session that saves screenshots (scripted).
+# simulator bundle, either for a person (interactive), as a scripted keypad
+# session that saves screenshots (scripted), or showing the panel in both
+# arrangements at the prefix's display scale (panel: panel-<percent>-*.png).
 #
-#   demo-session.sh interactive|scripted SIMULATOR_DIR OUTPUT_DIR
+#   demo-session.sh interactive|scripted|panel SIMULATOR_DIR OUTPUT_DIR
 set -euo pipefail
 mode=$1
 cd "$2"
@@ -29,7 +30,6 @@ keypad_pid=$!
 wine Lumitrax.exe &
 lumitrax_pid=$!
 keypadctl wait G any --timeout 60000 >/dev/null
-shot 01-started
 
 # One key at a time: an event is over once the backlight register is read.
 press_and_wait() {
@@ -40,6 +40,32 @@ press_and_wait() {
     keypadctl wait R 23 --since "$since" --timeout 5000 >/dev/null
   done
 }
+
+stop() {
+  wine taskkill /IM Lumitrax.exe >/dev/null 2>&1 || true
+  status=0
+  wait "$lumitrax_pid" || status=$?
+  echo "Lumitrax ended with status $status"
+  kill "$keypad_pid" 2>/dev/null || true
+  wait "$keypad_pid" 2>/dev/null || true
+}
+
+if [ "$mode" = panel ]; then
+  # The lower part of the desktop, where the panel stands above the tray.
+  read -r desk_w desk_h < <(xdotool getdisplaygeometry)
+  percent=$((LUMITRAX_WINE_DPI * 100 / 96))
+  xdotool mousemove 40 40
+  for key in bright+ vol+; do
+    press_and_wait "$key" 1
+    sleep 0.5 # the repaint after the show
+    name="panel-$percent-$([ "$key" = bright+ ] && echo brightness || echo volume)"
+    import -window root -crop "${desk_w}x260+0+$((desk_h - 260))" +repage "$out_dir/$name.png"
+    echo "screenshot at $percent %: $out_dir/$name.png"
+  done
+  stop
+  exit 0
+fi
+shot 01-started
 
 xdotool mousemove 40 300 # off the panel, so that it fades when left alone
 press_and_wait vol+ 3
@@ -89,9 +115,4 @@ xdotool key Return
 echo "controller accesses of this session:"
 keypadctl log | grep -v ' G ' | tail -n 40
 
-wine taskkill /IM Lumitrax.exe >/dev/null 2>&1 || true
-status=0
-wait "$lumitrax_pid" || status=$?
-echo "Lumitrax ended with status $status"
-kill "$keypad_pid" 2>/dev/null || true
-wait "$keypad_pid" 2>/dev/null || true
+stop

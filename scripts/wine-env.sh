@@ -11,7 +11,8 @@
 # finds a device. COMMAND itself runs natively (it is typically ctest or a
 # script that calls `wine X.exe` many times) with WINEPREFIX, WINEARCH,
 # WINEDEBUG, DISPLAY, LUMITRAX_WINE_ENV=1, LUMITRAX_WINE_ARCH (win32 or win64),
-# LUMITRAX_WINE_LOADER (and XDG_RUNTIME_DIR with --pulse) exported, and a
+# LUMITRAX_WINE_LOADER, LUMITRAX_WINE_DPI (and XDG_RUNTIME_DIR with --pulse)
+# exported, and a
 # `wine` of the chosen architecture first on PATH. The exit status is
 # COMMAND's; everything started here is stopped again on exit, on errors and
 # on Ctrl-C.
@@ -40,6 +41,11 @@ options:
                     (one is started anyway when DISPLAY is unset).
   --pulse           start a private PulseAudio with a null sink.
   --winxp           make the prefix report Windows XP (5.1) instead of 7 (6.1).
+  --dpi N           the display scale of the prefix: its LogPixels, in dots
+                    per inch (96 is 100 %, 144 is 150 %; default 96). Set
+                    before any program starts; a prefix changed from one
+                    scale to another is set up again (give each scale its own
+                    --prefix to avoid that).
   --winedebug SPEC  WINEDEBUG for COMMAND (default: $WINEDEBUG, else -all).
   -v, --verbose     report each step with its time on stderr.
   -h, --help        show this help.
@@ -59,6 +65,7 @@ desktop="1024x768"
 want_xvfb=0
 want_pulse=0
 want_winxp=0
+dpi=96
 winedebug="${WINEDEBUG:--all}"
 verbose=0
 
@@ -73,6 +80,8 @@ while [ $# -gt 0 ]; do
     --xvfb) want_xvfb=1; shift ;;
     --pulse) want_pulse=1; shift ;;
     --winxp) want_winxp=1; shift ;;
+    --dpi) [ $# -ge 2 ] || { usage >&2; exit 2; }; dpi="$2"; shift 2 ;;
+    --dpi=*) dpi="${1#*=}"; shift ;;
     --winedebug) [ $# -ge 2 ] || { usage >&2; exit 2; }; winedebug="$2"; shift 2 ;;
     --winedebug=*) winedebug="${1#*=}"; shift ;;
     -v|--verbose) verbose=1; shift ;;
@@ -93,6 +102,10 @@ if ! [[ "$desktop" =~ ^([1-9][0-9]{2,4})x([1-9][0-9]{2,4})$ ]]; then
 fi
 desk_w="${BASH_REMATCH[1]}"
 desk_h="${BASH_REMATCH[2]}"
+if ! [[ "$dpi" =~ ^[1-9][0-9]{1,2}$ ]] || [ "$dpi" -lt 48 ] || [ "$dpi" -gt 480 ]; then
+  echo "wine-env: --dpi wants dots per inch from 48 to 480, got '$dpi'" >&2
+  exit 2
+fi
 
 boot_timeout="${LUMITRAX_WINE_BOOT_TIMEOUT:-240}"
 lock_timeout="${LUMITRAX_WINE_LOCK_TIMEOUT:-900}"
@@ -429,7 +442,7 @@ fi
 winver=win7
 [ "$want_winxp" -eq 0 ] || winver=winxp
 marker="$prefix/.lumitrax-wine-env"
-wanted_settings="desktop=${desk_w}x${desk_h} version=$winver shell=taskbar"
+wanted_settings="desktop=${desk_w}x${desk_h} version=$winver shell=taskbar dpi=$dpi"
 server_started=1 # from here on cleanup ends the prefix's server
 
 if [ ! -f "$marker" ]; then
@@ -475,6 +488,10 @@ if [ "$current_settings" != "$wanted_settings" ]; then
     # The Windows version every program of the prefix sees (winecfg -v is
     # refused in a 64-bit prefix; this value works for both architectures).
     printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="%s"\r\n\r\n' "$winver"
+    # The display scale: Wine reads LogPixels from the user's desktop
+    # settings, older versions from the current hardware profile's fonts.
+    printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi"
+    printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi"
   } >"$regfile"
   reg_status=0
   WINEDLLOVERRIDES="$boot_overrides" w timeout 60 wine regedit /S "Z:${regfile//\//\\}" \
@@ -522,7 +539,8 @@ log "virtual desktop ${desk_w}x${desk_h} is up"
 
 # ---------------------------------------------------------------- command ---
 
-export LUMITRAX_WINE_ENV=1 LUMITRAX_WINE_ARCH="$arch" LUMITRAX_WINE_LOADER="$loader"
+export LUMITRAX_WINE_ENV=1 LUMITRAX_WINE_ARCH="$arch" LUMITRAX_WINE_LOADER="$loader" \
+  LUMITRAX_WINE_DPI="$dpi"
 if [ -z "${WINEDLLOVERRIDES:-}" ]; then
   export WINEDLLOVERRIDES="$boot_overrides"
 fi

@@ -1,12 +1,16 @@
 #!/usr/bin/python3
-"""Checks the drawn artwork: file formats, sizes, depths and the key colours
-the program relies on.  Usage: check_artwork.py ARTWORK_DIR"""
+"""Checks the drawn artwork, every set (100, 150 and 200 %): file formats,
+ids, sizes, depths and the key colours the program relies on.
+Usage: check_artwork.py ARTWORK_DIR"""
 
+import re
 import struct
 import sys
 from pathlib import Path
 
-# id: (width, height, bits per pixel)
+SET_DPIS = (96, 144, 192)
+
+# id of the 100 % set: (width, height, bits per pixel of its colours) at 100 %
 BITMAPS = {
     157: (62, 57, 16), 158: (55, 62, 16), 159: (55, 62, 16), 160: (3, 62, 16),
     161: (330, 70, 24), 162: (390, 70, 24), 163: (455, 70, 24), 164: (530, 70, 24),
@@ -18,11 +22,22 @@ BITMAPS = {
 BACKGROUNDS = (161, 162, 163, 164)
 THUMB = 168
 # id: the (size, bits per pixel) of each image, in any order
+TRAY = [(s, 8) for s in (16, 20, 24, 32)]
 ICONS = {
     128: sorted((s, b) for s in (48, 32, 16) for b in (4, 8, 24)),
-    135: [(32, 8)], 136: [(32, 8)], 137: [(32, 8)], 138: [(32, 8)],
+    135: TRAY, 136: TRAY, 137: TRAY, 138: TRAY,
 }
 KEY = (0, 128, 128)
+
+
+def set_step():
+    header = (Path(__file__).resolve().parent.parent / "resource.h").read_text()
+    return int(re.search(r"^#define IDB_SET_STEP (\d+)", header, re.M).group(1))
+
+
+def scaled(length, dpi):
+    """The program's rule: length x dpi / 96, halves rounded up."""
+    return (length * dpi + 48) // 96
 
 failures = []
 
@@ -34,38 +49,65 @@ def expect(condition, message):
 
 
 class Dib:
-    """An uncompressed 16 (5-5-5) or 24 bpp Windows bitmap file."""
+    """An 8-bit BI_RLE8 Windows bitmap file with its palette, decoded."""
 
     def __init__(self, data):
         magic, self.file_size, _, _, self.offset = struct.unpack_from("<2sIHHI", data)
         (self.header_size, self.width, self.height, self.planes, self.bits,
-         self.compression, self.image_size) = struct.unpack_from("<IiiHHII", data, 14)
+         self.compression, self.image_size, _, _, self.colours) = struct.unpack_from(
+            "<IiiHHIIiiI", data, 14)
         self.magic, self.data = magic, data
-        self.stride = (self.width * self.bits + 31) // 32 * 4
+        self.palette = [struct.unpack_from("<BBB", data, 14 + self.header_size + 4 * i)[::-1]
+                        for i in range(self.colours)]
+        self.rows = self.decode() if (self.bits, self.compression) == (8, 1) else None
+
+    def decode(self):
+        """Rows of palette indices, top row first; None when the data is broken."""
+        rows = [[] for _ in range(self.height)]
+        data, at, y = self.data, self.offset, self.height - 1
+        while at + 1 < len(data):
+            count, value = data[at], data[at + 1]
+            at += 2
+            if count:
+                rows[y].extend([value] * count)
+            elif value == 0:
+                y -= 1
+            elif value == 1:
+                break
+            elif value >= 3:
+                rows[y].extend(data[at:at + value])
+                at += value + value % 2
+            else:
+                return None  # deltas are never written
+            if y < 0:
+                return None
+        if any(len(row) != self.width for row in rows) or at != len(data):
+            return None
+        return rows[::-1]
 
     def pixel(self, x, y):
-        """(r, g, b) of pixel (x, y), y counted from the top, as the system expands it."""
-        at = self.offset + (self.height - 1 - y) * self.stride + x * self.bits // 8
-        if self.bits == 24:
-            b, g, r = self.data[at:at + 3]
-            return r, g, b
-        v, = struct.unpack_from("<H", self.data, at)
-        return (v >> 10 & 31) << 3, (v >> 5 & 31) << 3, (v & 31) << 3
+        """(r, g, b) of pixel (x, y), y counted from the top."""
+        return self.palette[self.rows[y][x]]
 
 
-def check_bitmap(path, size):
+def check_bitmap(path, size, bits):
     data = path.read_bytes()
     dib = Dib(data)
     name = path.name
-    width, height, bits = size
+    width, height = size
     ok = expect(dib.magic == b"BM", f"{name}: not a bitmap file")
-    ok &= expect((dib.width, dib.height, dib.bits) == size,
-                 f"{name}: {dib.width}x{dib.height}x{dib.bits}, expected {width}x{height}x{bits}")
-    ok &= expect((dib.header_size, dib.planes, dib.compression) == (40, 1, 0),
-                 f"{name}: not a BITMAPINFOHEADER, 1 plane, BI_RGB")
-    ok &= expect(dib.offset == 54 and dib.file_size == len(data)
-                 and dib.image_size == dib.stride * height == len(data) - 54,
+    ok &= expect((dib.width, dib.height, dib.bits, dib.compression) == (width, height, 8, 1),
+                 f"{name}: {dib.width}x{dib.height}x{dib.bits} compression {dib.compression}, "
+                 f"expected {width}x{height}, 8 bits, run-length encoded")
+    ok &= expect((dib.header_size, dib.planes) == (40, 1) and 0 < dib.colours <= 256,
+                 f"{name}: not a BITMAPINFOHEADER, 1 plane, with up to 256 colours")
+    ok &= expect(dib.offset == 54 + 4 * dib.colours and dib.file_size == len(data)
+                 and dib.image_size == len(data) - dib.offset,
                  f"{name}: sizes in the headers do not match the file")
+    ok = ok and expect(dib.rows is not None, f"{name}: the run-length data does not decode")
+    # A 16-bit picture holds the colours of 5-5-5 pixels only.
+    ok &= expect(bits == 24 or all(v % 8 == 0 for c in dib.palette for v in c),
+                 f"{name}: colours beyond 5-5-5 in a 16-bit picture")
     return dib if ok else None
 
 
@@ -85,28 +127,30 @@ def check_background(name, dib):
            f"{name}: the middle row does not span the full width")
 
 
-def check_bitmaps(folder):
+def check_set(folder, dpi, offset):
     dibs = {}
-    for rid, size in BITMAPS.items():
-        path = folder / f"bitmap_{rid}.bmp"
+    for rid, (width, height, bits) in BITMAPS.items():
+        path = folder / f"bitmap_{rid + offset}.bmp"
         if expect(path.is_file(), f"{path.name}: missing"):
-            dibs[rid] = check_bitmap(path, size)
+            dibs[rid] = check_bitmap(path, (scaled(width, dpi), scaled(height, dpi)), bits)
     for rid in BACKGROUNDS:
         if dibs.get(rid):
-            check_background(f"bitmap_{rid}.bmp", dibs[rid])
+            check_background(f"bitmap_{rid + offset}.bmp", dibs[rid])
     thumb = dibs.get(THUMB)
     if thumb:
         key = thumb.pixel(0, 0)
         expect(key == thumb.pixel(thumb.width - 1, thumb.height - 1),
-               "bitmap_168.bmp: the thumb's corners differ")
+               f"bitmap_{THUMB + offset}.bmp: the thumb's corners differ")
         expect(key != thumb.pixel(thumb.width // 2, thumb.height // 2),
-               "bitmap_168.bmp: the thumb's centre is transparent")
+               f"bitmap_{THUMB + offset}.bmp: the thumb's centre is transparent")
     # Button pictures sit on the panel's interior colour.
-    interior = dibs[161].pixel(165, 35) if dibs.get(161) else None
+    background = dibs.get(161)
+    interior = background.pixel(background.width // 2, background.height // 2) if background else None
     for rid, dib in dibs.items():
         if dib and rid not in BACKGROUNDS and rid != THUMB:
             expect(dib.pixel(0, 0) == interior,
-                   f"bitmap_{rid}.bmp: top-left {dib.pixel(0, 0)} is not the panel colour {interior}")
+                   f"bitmap_{rid + offset}.bmp: top-left {dib.pixel(0, 0)} is not the panel "
+                   f"colour {interior}")
 
 
 def check_icon(path, expected):
@@ -133,14 +177,16 @@ def check_icon(path, expected):
 
 def main():
     folder = Path(sys.argv[1])
-    check_bitmaps(folder)
+    for index, dpi in enumerate(SET_DPIS):
+        check_set(folder, dpi, index * set_step())
     for rid, expected in ICONS.items():
         path = folder / f"icon_{rid}.ico"
         if expect(path.is_file(), f"{path.name}: missing"):
             check_icon(path, expected)
     for message in failures:
         print("FAIL:", message)
-    print(f"{len(BITMAPS)} bitmaps and {len(ICONS)} icons checked, {len(failures)} failures")
+    print(f"{len(SET_DPIS)} sets of {len(BITMAPS)} bitmaps and {len(ICONS)} icons checked, "
+          f"{len(failures)} failures")
     return 1 if failures else 0
 
 

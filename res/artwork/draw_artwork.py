@@ -8,21 +8,47 @@ final size so that it stays crisp.  Outlines that decide transparency (the
 panel backgrounds' rounded corners, the slider thumb) are drawn at the final
 size with hard edges, so no edge pixel is a blend with the key colour.
 
+Every bitmap is drawn in three sets, for 100, 150 and 200 % display scales
+(96, 144 and 192 dots per inch): the 100 % set at the sizes the program's
+resources list, the others at those sizes scaled by the program's rule (see
+scaled()), with the same key colours and captions at scaled font sizes.  The
+tray icons hold the small-icon sizes of 100 to 200 % (16, 20, 24 and 32).
+
 Usage: draw_artwork.py OUTPUT_DIR [--preview PNG_DIR]
 
-Writes bitmap_<id>.bmp (Windows DIB, BI_RGB, 16 bpp as 5-5-5 or 24 bpp) and
-icon_<id>.ico into OUTPUT_DIR, and with --preview a PNG of each for viewing.
+Writes bitmap_<id>.bmp (Windows DIB, BI_RGB, 16 bpp as 5-5-5 or 24 bpp; the
+ids of the larger sets as res/resource.h derives them), icon_<id>.ico and
+bitmap_sets.rc (the larger sets' entries for the resource script) into
+OUTPUT_DIR, and with --preview a PNG of each for viewing.
 """
 
 import argparse
+import functools
 import io
 import math
+import re
 import struct
 from pathlib import Path
 
 from PIL import Image, ImageDraw, ImageFont
 
 SCALE = 4  # supersampling factor of the shape layer
+
+DESIGN_DPI = 96
+SET_DPIS = (96, 144, 192)  # the sets: 100, 150 and 200 %
+TRAY_ICON_SIZES = (16, 20, 24, 32)  # the small icon at 100, 125, 150 and 200 %
+
+
+def set_step():
+    """The id step between sets, as res/resource.h defines it for the program."""
+    header = (Path(__file__).resolve().parent.parent / "resource.h").read_text()
+    return int(re.search(r"^#define IDB_SET_STEP (\d+)", header, re.M).group(1))
+
+
+def scaled(length, dpi):
+    """A 100 % length at dpi: length x dpi / 96 rounded, halves up; the
+    program's ScaleLength, so pictures are as large as the places it gives them."""
+    return (length * dpi + DESIGN_DPI // 2) // DESIGN_DPI
 
 KEY_TEAL = (0, 128, 128)  # cut out of the panel window
 PANEL_TEAL = (0, 64, 72)  # panel interior; every component a multiple of 8, exact in 5-5-5
@@ -40,25 +66,42 @@ GREEN = (48, 176, 72)
 GROOVE = (0, 28, 34)
 
 FONT_DIR = Path("/usr/share/fonts/truetype/dejavu")
-CAPTION_FONT = ImageFont.truetype(str(FONT_DIR / "DejaVuSansCondensed-Bold.ttf"), 8)
-LABEL_FONT = ImageFont.truetype(str(FONT_DIR / "DejaVuSansCondensed-Bold.ttf"), 9)
+
+
+@functools.lru_cache(maxsize=None)
+def bold_font(pixels):
+    return ImageFont.truetype(str(FONT_DIR / "DejaVuSansCondensed-Bold.ttf"), pixels)
+
+
+def caption_font(dpi):
+    return bold_font(scaled(8, dpi))
+
+
+def label_font(dpi):
+    return bold_font(scaled(9, dpi))
 
 
 # ---------------------------------------------------------------- drawing helpers
 
 class Sketch:
-    """A picture whose shapes are drawn supersampled, in final-pixel coordinates."""
+    """A picture whose shapes are drawn supersampled, in 100 % coordinates
+    (width and height too) that are scaled by dpi, or by unit when given."""
 
-    def __init__(self, width, height, background=PANEL_TEAL, mode="RGB"):
-        self.image = Image.new(mode, (width * SCALE, height * SCALE), background)
+    def __init__(self, width, height, dpi=DESIGN_DPI, background=PANEL_TEAL, mode="RGB",
+                 unit=None):
+        self.unit = (unit or dpi / DESIGN_DPI) * SCALE
+        size = (width, height) if unit else (scaled(width, dpi), scaled(height, dpi))
+        self.image = Image.new(mode, (size[0] * SCALE, size[1] * SCALE), background)
         self.draw = ImageDraw.Draw(self.image)
 
-    @staticmethod
-    def _xy(points):
-        return [round(v * SCALE) for v in points]
+    def _xy(self, points):
+        return [round(v * self.unit) for v in points]
+
+    def _w(self, width):
+        return round(width * self.unit)
 
     def ellipse(self, box, fill=None, outline=None, width=0):
-        self.draw.ellipse(self._xy(box), fill=fill, outline=outline, width=round(width * SCALE))
+        self.draw.ellipse(self._xy(box), fill=fill, outline=outline, width=self._w(width))
 
     def circle(self, cx, cy, r, **kw):
         self.ellipse((cx - r, cy - r, cx + r, cy + r), **kw)
@@ -67,11 +110,11 @@ class Sketch:
         self.draw.pieslice(self._xy(box), start, end, fill=fill)
 
     def arc(self, box, start, end, fill, width):
-        self.draw.arc(self._xy(box), start, end, fill=fill, width=round(width * SCALE))
+        self.draw.arc(self._xy(box), start, end, fill=fill, width=self._w(width))
 
     def rect(self, box, fill=None, outline=None, width=0, radius=0):
-        self.draw.rounded_rectangle(self._xy(box), radius=radius * SCALE, fill=fill,
-                                    outline=outline, width=round(width * SCALE))
+        self.draw.rounded_rectangle(self._xy(box), radius=self._w(radius), fill=fill,
+                                    outline=outline, width=self._w(width))
 
     def polygon(self, points, fill):
         flat = self._xy([v for p in points for v in p])
@@ -79,9 +122,9 @@ class Sketch:
 
     def line(self, points, fill, width):
         flat = self._xy([v for p in points for v in p])
-        self.draw.line(list(zip(flat[0::2], flat[1::2])), fill=fill, width=round(width * SCALE))
+        self.draw.line(list(zip(flat[0::2], flat[1::2])), fill=fill, width=self._w(width))
         for x, y in zip(flat[0::2], flat[1::2]):  # round caps
-            r = width * SCALE / 2
+            r = width * self.unit / 2
             self.draw.ellipse((x - r, y - r, x + r, y + r), fill=fill)
 
     def finish(self):
@@ -92,10 +135,17 @@ def text(image, xy, label, font, fill, anchor):
     ImageDraw.Draw(image).text(xy, label, font=font, fill=fill, anchor=anchor)
 
 
-def caption(image, label, baseline):
+def caption(image, label, baseline, dpi):
     """A caption centred on whole pixels: fractional origins upset the glyph hinting."""
-    left = (image.width - round(CAPTION_FONT.getlength(label))) // 2
-    text(image, (left, baseline), label, CAPTION_FONT, CAPTION, anchor="ls")
+    font = caption_font(dpi)
+    left = (image.width - round(font.getlength(label))) // 2
+    text(image, (left, scaled(baseline, dpi)), label, font, CAPTION, anchor="ls")
+
+
+def label(image, centre, words, colour, dpi):
+    """A label centred on a 100 % point of the picture."""
+    text(image, (scaled(centre[0], dpi), scaled(centre[1], dpi)), words, label_font(dpi), colour,
+         anchor="mm")
 
 
 def sun(s, cx, cy, r, ray_len, ray_width, left=SUN, right=SUN):
@@ -143,28 +193,31 @@ BUTTON_W, BUTTON_H = 55, 62
 CAPTION_BASELINE = 57
 
 
-def background(width):
+def background(width, dpi):
     """Panel background: dark teal rounded rectangle, key colour outside it."""
-    image = Image.new("RGB", (width, 70), KEY_TEAL)
+    w, h, rim = scaled(width, dpi), scaled(70, dpi), scaled(1, dpi)
+    image = Image.new("RGB", (w, h), KEY_TEAL)
     draw = ImageDraw.Draw(image)
-    draw.rounded_rectangle((0, 0, width - 1, 69), radius=12, fill=PANEL_EDGE)
-    draw.rounded_rectangle((1, 1, width - 2, 68), radius=11, fill=(0, 40, 48))
-    draw.rounded_rectangle((2, 2, width - 3, 67), radius=10, fill=PANEL_TEAL)
+    for step, colour in enumerate((PANEL_EDGE, (0, 40, 48), PANEL_TEAL)):
+        inset = step * rim
+        draw.rounded_rectangle((inset, inset, w - 1 - inset, h - 1 - inset),
+                               radius=scaled(12 - step, dpi), fill=colour)
     return image
 
 
-def separator():
-    image = Image.new("RGB", (3, BUTTON_H), PANEL_TEAL)
-    for y in range(4, BUTTON_H - 4):
-        image.putpixel((0, y), GROOVE)
-        image.putpixel((1, y), (24, 104, 112))
-        image.putpixel((2, y), (0, 48, 56))
+def separator(dpi):
+    w, h = scaled(3, dpi), scaled(BUTTON_H, dpi)
+    image = Image.new("RGB", (w, h), PANEL_TEAL)
+    columns = (GROOVE, (24, 104, 112), (0, 48, 56))
+    for y in range(scaled(4, dpi), h - scaled(4, dpi)):
+        for x in range(w):
+            image.putpixel((x, y), columns[x * 3 // w])
     return image
 
 
-def bulb(state):
+def bulb(state, dpi):
     """Light bulb: state 'off' (dark, OFF), 'on' (lit, rays, ON) or 'plain'."""
-    s = Sketch(BUTTON_W, BUTTON_H)
+    s = Sketch(BUTTON_W, BUTTON_H, dpi)
     cx, cy, r = 27.5, 20, 11
     glass = {"off": (84, 92, 100), "on": (255, 222, 64), "plain": (244, 236, 190)}[state]
     if state == "on":
@@ -183,16 +236,16 @@ def bulb(state):
     s.rect((cx - 3, cy + 22, cx + 3, cy + 25), fill=OUTLINE, radius=1)
     image = s.finish()
     if state == "on":
-        text(image, (28, 21), "ON", LABEL_FONT, (120, 72, 0), anchor="mm")
+        label(image, (28, 21), "ON", (120, 72, 0), dpi)
     elif state == "off":
-        text(image, (28, 21), "OFF", LABEL_FONT, (220, 226, 232), anchor="mm")
-    caption(image, "Backlight", CAPTION_BASELINE)
+        label(image, (28, 21), "OFF", (220, 226, 232), dpi)
+    caption(image, "Backlight", CAPTION_BASELINE, dpi)
     return image
 
 
-def speaker_button(extra):
+def speaker_button(extra, dpi):
     """Speaker: extra is None, 'muted' (red no-entry sign) or 'waves'."""
-    s = Sketch(BUTTON_W, BUTTON_H)
+    s = Sketch(BUTTON_W, BUTTON_H, dpi)
     cy = 23
     if extra is None:
         speaker(s, 18, cy)
@@ -205,7 +258,7 @@ def speaker_button(extra):
         s.circle(37, 31, 10, fill=RED)
         s.rect((30, 29, 44, 33), fill=WHITE, radius=1)
     image = s.finish()
-    caption(image, "Volume", CAPTION_BASELINE)
+    caption(image, "Volume", CAPTION_BASELINE, dpi)
     return image
 
 
@@ -218,8 +271,8 @@ def note(s, x, y, colour):
               fill=colour)
 
 
-def buzzer(on):
-    s = Sketch(BUTTON_W, BUTTON_H)
+def buzzer(on, dpi):
+    s = Sketch(BUTTON_W, BUTTON_H, dpi)
     s.rect((5, 30, 29, 43), fill=OUTLINE, radius=2)
     s.rect((6.5, 31.5, 27.5, 41.5), fill=(40, 48, 56), radius=1)
     s.rect((29, 33.5, 32, 39.5), fill=OUTLINE)
@@ -230,12 +283,12 @@ def buzzer(on):
         s.line([(24, 6), (52, 32)], WHITE, 4.2)
         s.line([(24, 6), (52, 32)], RED, 2.6)
     image = s.finish()
-    caption(image, "Buzzer", CAPTION_BASELINE)
+    caption(image, "Buzzer", CAPTION_BASELINE, dpi)
     return image
 
 
-def padlock(locked):
-    s = Sketch(BUTTON_W, BUTTON_H)
+def padlock(locked, dpi):
+    s = Sketch(BUTTON_W, BUTTON_H, dpi)
     # keypad with three by four keys
     s.rect((3, 5, 30, 44), fill=OUTLINE, radius=3)
     s.rect((4.5, 6.5, 28.5, 42.5), fill=(64, 72, 82), radius=2)
@@ -268,12 +321,12 @@ def padlock(locked):
         s.line([(46.5, 9.5), (40, 19)], gold, 1.4)
         s.line([(41.5, 16.5), (44, 18.5)], gold, 1.4)
     image = s.finish()
-    caption(image, "PadLock", CAPTION_BASELINE)
+    caption(image, "PadLock", CAPTION_BASELINE, dpi)
     return image
 
 
-def round_button(width, height, cx, cy, r, face, label, label_colour, baseline):
-    s = Sketch(width, height)
+def round_button(width, height, cx, cy, r, face, words, label_colour, baseline, dpi):
+    s = Sketch(width, height, dpi)
     s.circle(cx, cy, r + 2, fill=OUTLINE)
     s.circle(cx, cy, r + 1, fill=(150, 160, 168))
     dark = tuple(c * 3 // 5 for c in face)
@@ -282,33 +335,34 @@ def round_button(width, height, cx, cy, r, face, label, label_colour, baseline):
     light = tuple(min(255, c + (255 - c) // 2) for c in face)
     s.ellipse((cx - r * 0.55, cy - r * 0.8, cx + r * 0.35, cy - r * 0.35), fill=light)
     image = s.finish()
-    if label:
-        text(image, (round(cx), round(cy) + 1), label, LABEL_FONT, label_colour, anchor="mm")
-    caption(image, "Auto-dimming", baseline)
+    if words:
+        label(image, (round(cx), round(cy) + 1), words, label_colour, dpi)
+    caption(image, "Auto-dimming", baseline, dpi)
     return image
 
 
-def dimming_button(on):
+def dimming_button(on, dpi):
     if on:
-        return round_button(77, 62, 38.5, 23, 17, (40, 184, 72), "ON", WHITE, CAPTION_BASELINE)
+        return round_button(77, 62, 38.5, 23, 17, (40, 184, 72), "ON", WHITE, CAPTION_BASELINE,
+                            dpi)
     return round_button(77, 62, 38.5, 23, 17, (104, 112, 120), "OFF", (236, 240, 244),
-                        CAPTION_BASELINE)
+                        CAPTION_BASELINE, dpi)
 
 
-def dimming_none():
-    return round_button(62, 57, 31, 21, 15, (40, 184, 72), None, None, 52)
+def dimming_none(dpi):
+    return round_button(62, 57, 31, 21, 15, (40, 184, 72), None, None, 52, dpi)
 
 
 # ---------------------------------------------------------------- slider
 
 CHANNEL_W, CHANNEL_H = 182, 62
 THUMB_W, THUMB_H = 23, 11
-THUMB_TOP = 22  # the panel places the thumb's top edge 22 pixels down
+THUMB_TOP = 22  # the panel places the thumb's top edge 22 pixels down (at 100 %)
 
 
-def channel(kind):
+def channel(kind, dpi):
     """Slider channel: level symbols above the groove, ticks below, caption."""
-    s = Sketch(CHANNEL_W, CHANNEL_H)
+    s = Sketch(CHANNEL_W, CHANNEL_H, dpi)
     mid = THUMB_TOP + THUMB_H / 2
     left, right = THUMB_W // 2, CHANNEL_W - 1 - THUMB_W // 2
     # a wedge that grows towards the high end
@@ -325,33 +379,45 @@ def channel(kind):
     s.rect((left - 4, mid - 3, right + 4, mid + 2), fill=GROOVE, radius=3)
     image = s.finish()
     draw = ImageDraw.Draw(image)
-    span = CHANNEL_W - THUMB_W
-    for v in range(21):  # one tick per level, where the thumb's centre stands
-        x = int(span * (v / 20)) + THUMB_W // 2
-        draw.line((x, 36, x, 38 if v % 5 else 40), fill=(120, 180, 188))
-    caption(image, "Brightness" if kind == "brightness" else "Volume", CAPTION_BASELINE)
+    # One tick per level, where the thumb's centre stands at this scale.
+    thumb_w = scaled(THUMB_W, dpi)
+    span = image.width - thumb_w
+    tick = scaled(1, dpi)
+    for v in range(21):
+        x = int(span * (v / 20)) + thumb_w // 2 - (tick - 1) // 2
+        bottom = scaled(38 if v % 5 else 40, dpi)
+        draw.rectangle((x, scaled(36, dpi), x + tick - 1, bottom), fill=(120, 180, 188))
+    caption(image, "Brightness" if kind == "brightness" else "Volume", CAPTION_BASELINE, dpi)
     return image
 
 
-def thumb():
-    image = Image.new("RGB", (THUMB_W, THUMB_H), THUMB_KEY)
+def thumb(dpi):
+    w, h, edge = scaled(THUMB_W, dpi), scaled(THUMB_H, dpi), scaled(1, dpi)
+    image = Image.new("RGB", (w, h), THUMB_KEY)
     draw = ImageDraw.Draw(image)
-    draw.rounded_rectangle((0, 0, THUMB_W - 1, THUMB_H - 1), radius=3, fill=OUTLINE)
-    for y in range(1, THUMB_H - 1):  # light at the top, darker below
-        shade = 236 - y * 9
-        draw.line((2 if y in (1, THUMB_H - 2) else 1, y,
-                   THUMB_W - 3 if y in (1, THUMB_H - 2) else THUMB_W - 2, y),
-                  fill=(shade, shade + 4, shade + 8))
+    draw.rounded_rectangle((0, 0, w - 1, h - 1), radius=scaled(3, dpi), fill=OUTLINE)
+    # Light at the top, darker below, inside the outline.
+    face = Image.new("RGB", (w, h))
+    for y in range(h):
+        shade = 236 - round(y * DESIGN_DPI / dpi) * 9
+        ImageDraw.Draw(face).line((0, y, w - 1, y), fill=(shade, shade + 4, shade + 8))
+    inside = Image.new("1", (w, h), 0)
+    ImageDraw.Draw(inside).rounded_rectangle((edge, edge, w - 1 - edge, h - 1 - edge),
+                                             radius=scaled(2, dpi), fill=1)
+    image.paste(face, mask=inside)
     for x in (8, 11, 14):
-        draw.line((x, 3, x, THUMB_H - 4), fill=(80, 88, 96))
+        left = scaled(x, dpi)
+        draw.rectangle((left, scaled(3, dpi), left + edge - 1, h - 1 - scaled(3, dpi)),
+                       fill=(80, 88, 96))
     return image
 
 
 # ---------------------------------------------------------------- icons
 
-def indicator_icon(half_dark, crossed, size=32):
-    """Tray icons: a sun over a level bar (or a half-dark sun), maybe crossed out."""
-    s = Sketch(size, size, background=(0, 0, 0, 0), mode="RGBA")
+def indicator_icon(half_dark, crossed, size):
+    """Tray icons: a sun over a level bar (or a half-dark sun), maybe crossed
+    out; drawn on a 32-unit grid scaled to size."""
+    s = Sketch(size, size, background=(0, 0, 0, 0), mode="RGBA", unit=size / 32)
     if half_dark:
         sun(s, 16, 16, 7, 7, 2.2, right=SUN_DARK)
         s.circle(16, 16, 7.6, outline=OUTLINE + (255,), width=1)
@@ -400,18 +466,58 @@ def quantise_555(image):
     return image.point(lambda v: v & 0xF8)
 
 
+def rle8_row(indices):
+    """One row in BI_RLE8: runs of one index as (count, index), stretches of
+    differing indices in absolute mode (0, count, indices, padded to a word)."""
+    out = bytearray()
+    literal = []
+
+    def flush():
+        if len(literal) >= 3:
+            out.extend((0, len(literal), *literal))
+            if len(literal) % 2:
+                out.append(0)
+        else:
+            for index in literal:
+                out.extend((1, index))
+        literal.clear()
+
+    x = 0
+    while x < len(indices):
+        run = 1
+        while x + run < len(indices) and run < 255 and indices[x + run] == indices[x]:
+            run += 1
+        if run >= 3:
+            flush()
+            out.extend((run, indices[x]))
+        else:
+            literal.extend(indices[x:x + run])
+            if len(literal) >= 252:
+                flush()
+        x += run
+    flush()
+    return bytes(out)
+
+
 def bmp_bytes(image, bits):
-    w, h = image.size
-    px = image.load()
-    if bits == 16:
-        pixels = dib_rows(w, h, 16, lambda y: b"".join(
-            struct.pack("<H", rgb555(px[x, y])) for x in range(w)))
-    else:
-        pixels = dib_rows(w, h, 24, lambda y: b"".join(
-            bytes((px[x, y][2], px[x, y][1], px[x, y][0])) for x in range(w)))
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, 0, len(pixels), 0, 0, 0, 0)
-    offset = 14 + len(info)
-    return struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) + info + pixels
+    """The picture as an 8-bit, BI_RLE8 compressed DIB whose palette is the
+    picture's own colours at its depth (16: the 5-5-5 colours): as exact as
+    a 16- or 24-bit DIB, at a fraction of the size."""
+    shown = quantise_555(image) if bits == 16 else image
+    w, h = shown.size
+    colours = sorted(c for _, c in shown.getcolors(256 * 256))
+    if len(colours) > 256:
+        raise ValueError(f"{len(colours)} colours do not fit a 256-colour palette")
+    index = {c: i for i, c in enumerate(colours)}
+    px = shown.load()
+    pixels = b"".join(rle8_row([index[px[x, y]] for x in range(w)]) + b"\0\0"
+                      for y in range(h - 1, -1, -1))[:-2] + b"\0\1"
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(pixels), 0, 0, len(colours),
+                       len(colours))
+    offset = 14 + len(info) + len(palette)
+    return (struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) + info + palette
+            + pixels)
 
 
 def icon_palette(bits):
@@ -453,7 +559,8 @@ def icon_image_bytes(image, bits):
                 ix[x, y] << 4 | ix[x + 1, y] for x in range(0, w, 2)))
     ax = alpha.load()
     mask = dib_rows(w, h, 1, lambda y: bytes(
-        sum((0 if ax[x + b, y] else 1) << (7 - b) for b in range(8)) for x in range(0, w, 8)))
+        sum((0 if x + b < w and ax[x + b, y] else 1) << (7 - b) for b in range(8))
+        for x in range(0, w, 8)))
     info = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, bits, 0, len(colour) + len(mask),
                        0, 0, 0, 0)
     return info + b"".join(bytes((b, g, r, 0)) for r, g, b in palette) + colour + mask
@@ -491,35 +598,45 @@ def icon_preview(images):
 
 BITMAPS = {
     157: (dimming_none, 16),
-    158: (lambda: bulb("off"), 16),
-    159: (lambda: bulb("on"), 16),
+    158: (functools.partial(bulb, "off"), 16),
+    159: (functools.partial(bulb, "on"), 16),
     160: (separator, 16),
-    161: (lambda: background(330), 24),
-    162: (lambda: background(390), 24),
-    163: (lambda: background(455), 24),
-    164: (lambda: background(530), 24),
-    165: (lambda: dimming_button(False), 16),
-    166: (lambda: dimming_button(True), 16),
-    167: (lambda: channel("brightness"), 16),
+    161: (functools.partial(background, 330), 24),
+    162: (functools.partial(background, 390), 24),
+    163: (functools.partial(background, 455), 24),
+    164: (functools.partial(background, 530), 24),
+    165: (functools.partial(dimming_button, False), 16),
+    166: (functools.partial(dimming_button, True), 16),
+    167: (functools.partial(channel, "brightness"), 16),
     168: (thumb, 16),
-    169: (lambda: channel("volume"), 16),
-    170: (lambda: bulb("plain"), 16),
-    171: (lambda: speaker_button(None), 24),
-    172: (lambda: speaker_button("muted"), 24),
-    173: (lambda: speaker_button("waves"), 24),
-    174: (lambda: buzzer(False), 16),
-    175: (lambda: buzzer(True), 24),
-    176: (lambda: padlock(False), 24),
-    177: (lambda: padlock(True), 24),
+    169: (functools.partial(channel, "volume"), 16),
+    170: (functools.partial(bulb, "plain"), 16),
+    171: (functools.partial(speaker_button, None), 24),
+    172: (functools.partial(speaker_button, "muted"), 24),
+    173: (functools.partial(speaker_button, "waves"), 24),
+    174: (functools.partial(buzzer, False), 16),
+    175: (functools.partial(buzzer, True), 24),
+    176: (functools.partial(padlock, False), 24),
+    177: (functools.partial(padlock, True), 24),
 }
+
+
+def tray_icon(half_dark, crossed):
+    return lambda: [(indicator_icon(half_dark, crossed, size), 8) for size in TRAY_ICON_SIZES]
+
 
 ICONS = {
     128: lambda: [(application_icon(size), bits) for bits in (4, 8, 24) for size in (48, 32, 16)],
-    135: lambda: [(indicator_icon(half_dark=False, crossed=True), 8)],
-    136: lambda: [(indicator_icon(half_dark=False, crossed=False), 8)],
-    137: lambda: [(indicator_icon(half_dark=True, crossed=True), 8)],
-    138: lambda: [(indicator_icon(half_dark=True, crossed=False), 8)],
+    135: tray_icon(half_dark=False, crossed=True),
+    136: tray_icon(half_dark=False, crossed=False),
+    137: tray_icon(half_dark=True, crossed=True),
+    138: tray_icon(half_dark=True, crossed=False),
 }
+
+
+def set_ids():
+    """(dpi, id offset) of each set."""
+    return [(dpi, index * set_step()) for index, dpi in enumerate(SET_DPIS)]
 
 
 def main():
@@ -530,12 +647,19 @@ def main():
     args.output.mkdir(parents=True, exist_ok=True)
     if args.preview:
         args.preview.mkdir(parents=True, exist_ok=True)
-    for rid, (draw, bits) in BITMAPS.items():
-        image = draw()
-        (args.output / f"bitmap_{rid}.bmp").write_bytes(bmp_bytes(image, bits))
-        if args.preview:
-            shown = quantise_555(image) if bits == 16 else image
-            shown.save(args.preview / f"bitmap_{rid}.png")
+    entries = []
+    for dpi, offset in set_ids():
+        for rid, (draw, bits) in BITMAPS.items():
+            image = draw(dpi)
+            name = f"bitmap_{rid + offset}.bmp"
+            (args.output / name).write_bytes(bmp_bytes(image, bits))
+            if offset:
+                entries.append(f'{rid + offset} BITMAP "{name}"')
+            if args.preview:
+                shown = quantise_555(image) if bits == 16 else image
+                shown.save(args.preview / f"bitmap_{rid + offset}.png")
+    (args.output / "bitmap_sets.rc").write_text(
+        "// The 150 % and 200 % sets, drawn by draw_artwork.py.\n" + "\n".join(entries) + "\n")
     for rid, draw in ICONS.items():
         images = draw()
         (args.output / f"icon_{rid}.ico").write_bytes(ico_bytes(images))

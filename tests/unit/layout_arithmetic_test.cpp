@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "controls/ArtworkScale.h"
 #include "display/LayoutArithmetic.h"
 
 namespace {
@@ -63,14 +66,43 @@ TEST(LayoutArithmetic, PadlockAloneStandsEightFromTheEdge) {
 TEST(LayoutArithmetic, VolumeArrangementOfTheFourControls) {
     // Brightness arrangement shifted by W = 84: switch, separator, function
     // button and slider at their template places.
-    LevelRects brightness;
-    brightness[kSwitchButton] = {84, 3, 139, 65};
-    brightness[kLevelMarker] = {139, 3, 142, 65};
-    brightness[kFunctionButton] = {148, 3, 203, 65};
-    brightness[kLevelSlider] = {205, 3, 387, 65};
+    const LevelRects brightness =
+        BrightnessArrangement(84, {{{55, 62}, {3, 62}, {55, 62}, {182, 62}}});
+    EXPECT_EQ(brightness[kSwitchButton], (PixelRect{84, 3, 139, 65}));
+    EXPECT_EQ(brightness[kLevelMarker], (PixelRect{140, 3, 143, 65}));
+    EXPECT_EQ(brightness[kFunctionButton], (PixelRect{149, 3, 204, 65}));
+    EXPECT_EQ(brightness[kLevelSlider], (PixelRect{206, 3, 388, 65}));
     const LevelRects volume = VolumeArrangement(brightness);
     EXPECT_EQ(volume[kFunctionButton], (PixelRect{84, 3, 139, 65}));
-    EXPECT_EQ(volume[kLevelSlider], (PixelRect{143, 5, 325, 67}));
+    EXPECT_EQ(volume[kLevelSlider], (PixelRect{144, 5, 326, 67}));
     EXPECT_EQ(volume[kSwitchButton], (PixelRect{84 + 182 + 55 + 14, 3, 390, 65}));
-    EXPECT_EQ(volume[kLevelMarker], (PixelRect{139 + 182 + 7, 3, 331, 65}));
+    EXPECT_EQ(volume[kLevelMarker], (PixelRect{140 + 182 + 7, 3, 332, 65}));
+}
+
+TEST(LayoutArithmetic, EveryScaleShowsTheSameArrangement) {
+    // All three functions and both arrangements, at 100 %.
+    const FunctionRow row = LayoutFunctionRow(kLock | kBuzzer | kDimming, kSizes);
+    const LevelRects brightness =
+        BrightnessArrangement(row.width, {{{55, 62}, {3, 62}, {55, 62}, {182, 62}}});
+    std::vector<PixelRect> places(brightness.begin(), brightness.end());
+    for (const PixelRect& r : VolumeArrangement(brightness))
+        places.push_back(r);
+    for (const auto& placement : row.placements) {
+        places.push_back(placement->button);
+        places.push_back(placement->separator);
+    }
+    // At 150 % the slider of the brightness arrangement stands at 338 × 1.5.
+    EXPECT_EQ(ScaleRect(brightness[kLevelSlider], 144), (PixelRect{507, 5, 780, 98}));
+    EXPECT_EQ(ScaleRect(brightness[kLevelSlider], 120), (PixelRect{423, 4, 651, 82}));
+    for (int dpi : {96, 120, 144, 168, 192}) {
+        const double k = dpi / 96.0;
+        for (const PixelRect& r : places) {
+            const PixelRect scaled = ScaleRect(r, dpi);
+            SCOPED_TRACE(testing::Message() << r << " at " << dpi << " is " << scaled);
+            EXPECT_LE(std::abs(scaled.left - r.left * k), 0.5);
+            EXPECT_LE(std::abs(scaled.top - r.top * k), 0.5);
+            EXPECT_LE(std::abs(scaled.right - r.right * k), 1.0);
+            EXPECT_LE(std::abs(scaled.bottom - r.bottom * k), 1.0);
+        }
+    }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FakeDriver.h"
+#include "controls/ArtworkScale.h"
 #include "display/PanelVisibility.h"
 
 namespace {
@@ -60,9 +61,18 @@ public:
         ops.push_back("hide");
     }
     PixelPoint Cursor() override { return cursor; }
-    PixelRect WindowRect() override { return PixelRect::At(at.x, at.y, kPanel); }
+    PixelRect WindowRect() override { return PixelRect::At(at.x, at.y, ScaleSize(kPanel, dpi)); }
     std::optional<PixelRect> TrayIconRect() override { return icon; }
-    WorkArea WorkAreaFor(const std::optional<PixelRect>&) override { return {kWork}; }
+    WorkArea WorkAreaFor(const std::optional<PixelRect>&) override {
+        return {kWork, TaskBarEdge::Bottom, monitorDpi};
+    }
+    std::optional<PixelSize> LayOutFor(int to) override {
+        if (to == dpi)
+            return std::nullopt;
+        dpi = to;
+        ops.push_back("layout=" + std::to_string(to));
+        return ScaleSize(kPanel, dpi);
+    }
     void SendPanelFade() override { onFade(); }
     void Pause(uint32_t ms) override {
         ops.push_back("pause=" + std::to_string(ms));
@@ -99,6 +109,8 @@ public:
     PixelPoint at{};
     PixelPoint cursor{5, 5}; // off the panel
     std::optional<PixelRect> icon = kIcon;
+    int dpi = 96;        // the panel's scale
+    int monitorDpi = 96; // the scale of the icon's monitor
     bool shown = false;
     uint8_t opacity = 255;
     std::vector<uint8_t> opacities;
@@ -329,4 +341,24 @@ TEST_F(Visibility, AWakeOfAPanelOpenedFromTheTrayWithTheBacklightOffPlacesItAgai
     EXPECT_EQ(Ops(), "pause=500 unhook picture=159 move=494,675 hook=494,675,1024,745 show redraw")
         << "shown afresh beside the tray, not left where the click put it";
     EXPECT_EQ(driver.Accesses(true), "W20=1");
+}
+
+TEST_F(Visibility, AShowOnAMonitorOfAnotherScaleLaysThePanelOutForItFirst) {
+    window.monitorDpi = 144;
+    panel.ShowPanel();
+    // 795 × 105 at 150 %, flush right; 750 - 105 - 8 (the 5-pixel gap scaled).
+    EXPECT_EQ(Ops(), "layout=144 move=229,637 hook=229,637,1024,742 show");
+    panel.HidePanel();
+    panel.OnTrayClick({600, 760});
+    EXPECT_EQ(Ops(), "unhook hide move=229,647 hook=229,647,1024,760 show")
+        << "the same scale: laid out once";
+
+    // Moved to a monitor of 200 % while up (WM_DPICHANGED): the hook follows.
+    window.dpi = 192;
+    panel.OnRescaled(ScaleSize(kPanel, 192));
+    EXPECT_EQ(Ops(), "unhook hook=229,647,1289,787");
+    panel.HidePanel();
+    Ops();
+    panel.OnRescaled(kPanel);
+    EXPECT_EQ(Ops(), "") << "a hidden panel sets no hook";
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -9,8 +10,10 @@
 #include <thread>
 
 #include "app/LumitraxDlg.h"
+#include "controls/ArtworkScale.h"
 #include "controls/PanelPlacement.h"
 #include "display/LayoutArithmetic.h"
+#include "framework/Dpi.h"
 #include "res/resource.h"
 #include "tests/win/PanelThread.h"
 #include "tests/win/WaitUntil.h"
@@ -73,11 +76,57 @@ void UseShellDialogFont() {
     (void)loaded;
 }
 
-// Whether the dialog's base units are those the template was laid out for.
+// Whether the dialog's base units are those the template was laid out for
+// (at 100 %).
 bool HasShellDialogMetrics(HWND dialog) {
     RECT units{0, 0, 4, 8};
     MapDialogRect(dialog, &units);
     return units.right == 6 && units.bottom == 13;
+}
+
+// The panel's display scale, which is the system's here (one monitor).
+int PanelDpi(CLumitraxDlg& dialog) {
+    const int dpi = dialog.Controls().artwork.Dpi();
+    EXPECT_EQ(dpi, SystemDpi());
+    return dpi;
+}
+
+// Whether the rectangle lies inside the region but for the background's
+// rounded corners (squares of the corner radius, 12 pixels at 100 %), which
+// a control at the panel's edge may reach into as it does at 100 %.
+bool InsideRegion(HRGN region, const PixelRect& r, PixelSize panel, int radius) {
+    Region rest(CreateRectRgn(r.left, r.top, r.right, r.bottom));
+    CombineRgn(rest.Get(), rest.Get(), region, RGN_DIFF);
+    for (const PixelRect& corner :
+         {PixelRect{0, 0, radius, radius}, PixelRect{panel.width - radius, 0, panel.width, radius},
+          PixelRect{0, panel.height - radius, radius, panel.height},
+          PixelRect{panel.width - radius, panel.height - radius, panel.width, panel.height}}) {
+        Region square(CreateRectRgn(corner.left, corner.top, corner.right, corner.bottom));
+        CombineRgn(rest.Get(), rest.Get(), square.Get(), RGN_DIFF);
+    }
+    return CombineRgn(rest.Get(), rest.Get(), nullptr, RGN_COPY) == NULLREGION;
+}
+
+// Each visible child of the panel that lies partly outside its shape.
+std::string ControlsOutside(HWND panel) {
+    Region shape(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(panel, shape.Get()) == ERROR)
+        return "no shape";
+    RECT window{};
+    GetWindowRect(panel, &window);
+    const PixelSize size{window.right - window.left, window.bottom - window.top};
+    const int radius = ScaleLength(12, SystemDpi());
+    std::string outside;
+    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!(GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&r), 2);
+        if (!InsideRegion(shape.Get(), {r.left, r.top, r.right, r.bottom}, size, radius))
+            outside += " " + std::to_string(GetDlgCtrlID(child));
+    }
+    return outside;
 }
 
 // The controller and the registry as a panel with the given functions finds
@@ -182,12 +231,19 @@ TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
         ASSERT_TRUE(panel.WaitInitialised());
         EXPECT_EQ(panel.dialog.State().functionCount, c.count);
         const HWND window = panel.Window();
+        // The 100 % sizes times the scale.
+        const int dpi = PanelDpi(panel.dialog);
+        const int width = ScaleLength(c.width, dpi), height = ScaleLength(70, dpi);
+        EXPECT_NEAR(width, c.width * dpi / 96.0, 1.0);
+        EXPECT_NEAR(height, 70 * dpi / 96.0, 1.0);
+        EXPECT_EQ(ControlsOutside(window), "") << "every control on the panel's shape";
         EXPECT_EQ(HasVisibleStyle(panel.controls.lockButton.GetSafeHwnd()), c.lock);
         EXPECT_EQ(HasVisibleStyle(panel.controls.dimmingButton.GetSafeHwnd()),
                   (c.register25 & 1) != 0);
         EXPECT_EQ(HasVisibleStyle(panel.controls.buzzerButton.GetSafeHwnd()),
                   (c.register25 & 2) != 0);
-        EXPECT_EQ(ClientRectOf(panel.controls.switchButton.GetSafeHwnd()).left, c.rowWidth)
+        EXPECT_EQ(ClientRectOf(panel.controls.switchButton.GetSafeHwnd()).left,
+                  ScaleLength(c.rowWidth, dpi))
             << "the level controls are shifted right by the row of function buttons";
 
         // Every WM_SIZE rebuilds shape, size and place, and drops the old picture.
@@ -195,19 +251,19 @@ TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
         SendMessageA(window, WM_SIZE, SIZE_RESTORED, 0);
         EXPECT_NE(panel.dialog.Shape().Background(), before);
         EXPECT_EQ(GetObjectType(before), 0) << "the previous background is released";
-        EXPECT_EQ(panel.dialog.Shape().BackgroundInfo().bmWidth, c.width);
-        EXPECT_EQ(panel.dialog.Shape().BackgroundInfo().bmHeight, 70);
+        EXPECT_EQ(panel.dialog.Shape().BackgroundInfo().bmWidth, width);
+        EXPECT_EQ(panel.dialog.Shape().BackgroundInfo().bmHeight, height);
 
         RECT placed{};
         GetWindowRect(window, &placed);
         const PixelPoint origin = CentredOrigin(GetSystemMetrics(SM_CXSCREEN),
-                                                GetSystemMetrics(SM_CYSCREEN), c.width, 70);
+                                                GetSystemMetrics(SM_CYSCREEN), width, height);
         EXPECT_EQ(placed.left, origin.x);
         EXPECT_EQ(placed.top, origin.y);
-        EXPECT_EQ(placed.right - placed.left, c.width);
-        EXPECT_EQ(placed.bottom - placed.top, 70);
+        EXPECT_EQ(placed.right - placed.left, width);
+        EXPECT_EQ(placed.bottom - placed.top, height);
         EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-        if (c.count == 0 && GetSystemMetrics(SM_CXSCREEN) == 1024 &&
+        if (c.count == 0 && dpi == 96 && GetSystemMetrics(SM_CXSCREEN) == 1024 &&
             GetSystemMetrics(SM_CYSCREEN) == 768) {
             EXPECT_EQ(placed.left, 347);
             EXPECT_EQ(placed.top, 349);
@@ -215,14 +271,14 @@ TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
 
         Region shape(CreateRectRgn(0, 0, 0, 0));
         ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
-        Bitmap background(LoadBitmapResource(c.background));
+        const Bitmap background = panel.controls.artwork.LoadPicture(c.background);
         const HDC screen = GetDC(nullptr);
         EXPECT_TRUE(EqualRgn(shape.Get(), RegionByPixel(screen, background.Get(), kKey).Get()));
         ReleaseDC(nullptr, screen);
         for (POINT corner :
-             {POINT{0, 0}, POINT{c.width - 1, 0}, POINT{0, 69}, POINT{c.width - 1, 69}})
+             {POINT{0, 0}, POINT{width - 1, 0}, POINT{0, height - 1}, POINT{width - 1, height - 1}})
             EXPECT_FALSE(PtInRegion(shape.Get(), corner.x, corner.y));
-        EXPECT_TRUE(PtInRegion(shape.Get(), c.width / 2, 35));
+        EXPECT_TRUE(PtInRegion(shape.Get(), width / 2, height / 2));
     }
 }
 
@@ -263,6 +319,14 @@ void ExpectRects(const LevelRects& actual, const LevelRects& expected) {
     const char* names[kLevelControls] = {"switch button", "separator", "function button", "slider"};
     for (int i = 0; i < kLevelControls; ++i)
         EXPECT_EQ(actual[i], expected[i]) << names[i];
+}
+
+// Places at 100 % where they stand at dpi.
+LevelRects Scaled(const LevelRects& places, int dpi) {
+    LevelRects scaled;
+    for (int i = 0; i < kLevelControls; ++i)
+        scaled[i] = ScaleRect(places[i], dpi);
+    return scaled;
 }
 } // namespace
 
@@ -308,25 +372,39 @@ TEST(PanelWindow, SwitchingTwiceReturnsToTheFirstArrangement) {
         ASSERT_TRUE(panel.WaitInitialised());
         PanelControls& controls = panel.controls;
         PanelLayout& layout = panel.dialog.Layout();
+        const int dpi = PanelDpi(panel.dialog);
 
         const LevelRects brightness = LevelControlRects(controls);
         EXPECT_EQ(layout.Shown(), Arrangement::Brightness);
         EXPECT_EQ(controls.levelSlider.GetValue(), 13);
-        ExpectRects(*layout.BrightnessLayout(), brightness);
-        // The slider stands at its template place shifted right by the row of
-        // function buttons, as the switch button (template x 0) does.
-        const RECT home = controls.levelSlider.GetTemplateRect();
-        EXPECT_EQ(brightness[kLevelSlider].left, home.left + brightness[kSwitchButton].left);
-        EXPECT_EQ(brightness[kLevelSlider].top, home.top);
-        EXPECT_GT(brightness[kLevelSlider].left, brightness[kFunctionButton].left)
-            << "right of the function button, not over the switch button";
+        ExpectRects(Scaled(*layout.BrightnessLayout(), dpi), brightness);
+        // At their template places shifted right by the row of function
+        // buttons: at 100 % where the shell dialog font puts the template's.
+        const int32_t row = threeFunctions ? 216 : 74;
+        ExpectRects(*layout.BrightnessLayout(),
+                    BrightnessArrangement(row, {{{55, 62}, {3, 62}, {55, 62}, {182, 62}}}));
+        if (dpi == 96 && HasShellDialogMetrics(panel.Window())) {
+            const int ids[kLevelControls] = {IDC_SWITCH, IDC_LEVEL_MARKER, IDC_FUNCTION,
+                                             IDC_LEVEL_SLIDER};
+            const RECT units[kLevelControls] = {{0, 2, 0, 2},
+                                                {37, 2, 37, 2},
+                                                {43, 2, 43, 2},
+                                                {81, 2, 81, 2}}; // the template's places
+            for (int i = 0; i < kLevelControls; ++i) {
+                RECT place = units[i];
+                MapDialogRect(panel.Window(), &place);
+                EXPECT_EQ(brightness[i].left, row + place.left) << ids[i];
+                EXPECT_EQ(brightness[i].top, place.top) << ids[i];
+            }
+        }
 
         panel.Click(controls.switchButton);
         EXPECT_EQ(panel.dialog.State().showingBrightness, Arrangement::Volume);
         EXPECT_EQ(controls.levelSlider.GetValue(), 6);
         const LevelRects volume = LevelControlRects(controls);
-        ExpectRects(volume, VolumeArrangement(brightness));
-        ExpectRects(*layout.VolumeLayout(), volume);
+        ExpectRects(*layout.VolumeLayout(), VolumeArrangement(*layout.BrightnessLayout()));
+        ExpectRects(Scaled(*layout.VolumeLayout(), dpi), volume);
+        EXPECT_EQ(ControlsOutside(panel.Window()), "");
 
         panel.Click(controls.switchButton);
         EXPECT_EQ(panel.dialog.State().showingBrightness, Arrangement::Brightness);
@@ -353,36 +431,59 @@ TEST(PanelWindow, TheSwitchActsOnTheArrangementOnTheScreen) {
     EXPECT_EQ(controls.levelSlider.GetValue(), 6);
 }
 
+namespace {
+// A reference picture the artwork tool drew for the tests, beside bin/ in
+// res/artwork/reference.
+Picture ReadReference(const std::string& name) {
+    const std::string path = Folder() + "..\\res\\artwork\\reference\\" + name + ".bmp";
+    Bitmap bitmap(static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                  LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    EXPECT_TRUE(bitmap) << "no reference picture " << path;
+    return bitmap ? ReadBitmap(bitmap.Get()) : Picture{};
+}
+
+// The pixels of the panel's shape that differ from the reference (the
+// window has no pixels outside its shape: what a capture shows there is
+// not the panel's); -1 when the sizes differ.
+int DifferencesInShape(HWND window, const Picture& shown, const Picture& reference) {
+    if (shown.width != reference.width || shown.height != reference.height)
+        return -1;
+    Region shape(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(window, shape.Get()) == ERROR)
+        return -1;
+    int count = 0;
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x)
+            count += PtInRegion(shape.Get(), x, y) && shown.At(x, y) != reference.At(x, y);
+    return count;
+}
+} // namespace
+
+// Both arrangements, as the panel shows them at the system's scale, pixel
+// for pixel as the artwork tool draws them from the set for that scale.
 TEST(PanelWindow, ScreenshotsOfBothArrangements) {
     const struct {
-        const char* name;
+        const char* name; // of the reference pictures
         uint8_t register25;
         uint8_t status; // register 18
         bool backlightOn;
-        UINT backlightPicture, volumePicture, lockPicture, dimmingPicture;
     } cases[] = {
-        {"padlock only", 0, 0x04, true, IDB_BACKLIGHT_ON, IDB_VOLUME_SOUND, IDB_UNLOCKED, 0},
-        {"three functions", 3, 0x04, true, IDB_BACKLIGHT_ON, IDB_VOLUME_SOUND, IDB_UNLOCKED,
-         IDB_DIMMING_OFF},
-        {"muted, locked, dimming, backlight off", 3, 0x04 | 0x01 | 0x10 | 0x80, false,
-         IDB_BACKLIGHT_OFF, IDB_VOLUME_MUTED, IDB_LOCKED, IDB_DIMMING_ON},
+        {"lock", 0, 0x04, true},
+        {"three", 3, 0x04, true},
+        {"three_muted", 3, 0x04 | 0x01 | 0x10 | 0x80, false}, // muted, dimming, locked
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const bool threeFunctions = c.register25 == 3;
         PrepareFunctions(c.register25, true, 13, 6, c.status);
         PanelUnderTest panel;
         ASSERT_TRUE(panel.WaitInitialised());
         PanelControls& controls = panel.controls;
         const HWND window = panel.Window();
-        ASSERT_TRUE(HasShellDialogMetrics(window)) << "the panel's font is not Tahoma 8 pt";
+        const int dpi = PanelDpi(panel.dialog);
         ASSERT_TRUE(panel.OnPanelThread([&] { panel.dialog.ShowPanel(); }));
         ASSERT_TRUE(IsWindowVisible(window));
         // After the show, which would wake the backlight.
         panel.dialog.State().backlightOn = c.backlightOn ? 1 : 0;
-        const Picture background =
-            ReadBitmapResource(threeFunctions ? IDB_BACKGROUND_3 : IDB_BACKGROUND_1);
-        ASSERT_EQ(panel.dialog.Shape().BackgroundInfo().bmWidth, background.width);
 
         for (const bool brightness : {false, true}) {
             SCOPED_TRACE(brightness ? "brightness" : "volume");
@@ -398,43 +499,91 @@ TEST(PanelWindow, ScreenshotsOfBothArrangements) {
             ASSERT_TRUE(Repainted(window));
             const Picture shown = CaptureWindow(window);
             EXPECT_EQ(Differences(shown, 0, 0, switched), 0) << "the switch left stale pixels";
-            SaveArtefact(shown, std::string("panel_") + (threeFunctions ? "3" : "1") +
-                                    "_functions_" + (brightness ? "brightness" : "volume") +
-                                    (c.status & 0x01 ? "_muted" : ""));
-            ASSERT_EQ(shown.width, background.width);
-
-            const auto expectPicture = [&](HWND control, const Picture& picture, const char* what) {
-                const PixelRect r = ClientRectOf(control);
-                EXPECT_EQ(Differences(shown, r.left, r.top, picture), 0) << what;
-            };
-            const int value = brightness ? 13 : 6;
-            expectPicture(
-                controls.levelSlider.GetSafeHwnd(),
-                SliderPicture(brightness ? IDB_CHANNEL_BRIGHTNESS : IDB_CHANNEL_VOLUME, value),
-                "slider: channel with its caption, thumb at the value's pixel");
-            expectPicture(controls.switchButton.GetSafeHwnd(),
-                          ReadBitmapResource(brightness ? IDB_VOLUME : IDB_BACKLIGHT),
-                          "switch button");
-            expectPicture(controls.functionButton.GetSafeHwnd(),
-                          ReadBitmapResource(brightness ? c.backlightPicture : c.volumePicture),
-                          "function button");
-            expectPicture(controls.lockButton.GetSafeHwnd(), ReadBitmapResource(c.lockPicture),
-                          "padlock button");
-            if (threeFunctions) {
-                expectPicture(controls.buzzerButton.GetSafeHwnd(),
-                              ReadBitmapResource(IDB_BUZZER_ON), "buzzer button");
-                expectPicture(controls.dimmingButton.GetSafeHwnd(),
-                              ReadBitmapResource(c.dimmingPicture), "dimming button");
-            }
-            // The background that fits the functions shows where no control
-            // stands, its rim all round.
-            for (int x = 20; x < shown.width - 20; x += 37) {
-                EXPECT_EQ(shown.At(x, 0), background.At(x, 0)) << "top rim at " << x;
-                EXPECT_EQ(shown.At(x, 69), background.At(x, 69)) << "bottom rim at " << x;
-            }
-            for (int x : {0, 1, 2, shown.width - 3, shown.width - 2, shown.width - 1})
-                EXPECT_EQ(shown.At(x, 35), background.At(x, 35)) << "side rim at " << x;
+            const std::string name = std::string("panel_") + c.name + "_" +
+                                     (brightness ? "brightness" : "volume") + "_" +
+                                     std::to_string(dpi);
+            SaveArtefact(shown, name);
+            EXPECT_EQ(DifferencesInShape(window, shown, ReadReference(name)), 0)
+                << "unlike the reference picture " << name;
+            EXPECT_EQ(ControlsOutside(window), "") << "every control on the panel's shape";
         }
+    }
+}
+
+// The thumb travels the whole channel: from its left edge at the lowest
+// value to its right edge at the highest, at the panel's scale.
+TEST(PanelWindow, TheThumbReachesBothEndsOfItsChannel) {
+    PrepareFunctions(0, true, 13, 6);
+    PanelUnderTest panel;
+    ASSERT_TRUE(panel.WaitInitialised());
+    const HWND window = panel.Window();
+    CBitmapSlider& slider = panel.controls.levelSlider;
+    ASSERT_TRUE(panel.OnPanelThread([&] { panel.dialog.ShowPanel(); }));
+    const Picture channel =
+        ReadBitmap(panel.controls.artwork.LoadPicture(IDB_CHANNEL_BRIGHTNESS).Get());
+    for (const int value : {0, 20}) {
+        SCOPED_TRACE(value);
+        ASSERT_TRUE(panel.OnPanelThread([&] { slider.SetValue(value); }));
+        ASSERT_TRUE(Settled(window));
+        const Picture shown = CaptureWindow(slider.GetSafeHwnd());
+        ASSERT_EQ(shown.width, channel.width);
+        // The columns where the thumb covers the channel.
+        int first = shown.width, last = -1;
+        for (int y = 0; y < shown.height; ++y)
+            for (int x = 0; x < shown.width; ++x)
+                if (shown.At(x, y) != channel.At(x, y)) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        const int thumb = ScaleLength(23, PanelDpi(panel.dialog));
+        if (value == 0) {
+            EXPECT_EQ(first, 0);
+            EXPECT_EQ(last, thumb - 1);
+        } else {
+            EXPECT_EQ(first, channel.width - thumb);
+            EXPECT_EQ(last, channel.width - 1);
+        }
+    }
+}
+
+// Moved to a monitor of another scale (which Wine cannot do: the message is
+// sent as the system sends it): the set for the new scale, shape and size
+// from its background, the controls at their places scaled, and the panel
+// at the corner the system suggests.
+TEST(PanelWindow, AScaleChangeLaysThePanelOutAnewWhereTheSystemSuggests) {
+    PrepareFunctions(3, true, 13, 6);
+    PanelUnderTest panel;
+    ASSERT_TRUE(panel.WaitInitialised());
+    const HWND window = panel.Window();
+    const int first = PanelDpi(panel.dialog);
+    const LevelRects places = *panel.dialog.Layout().BrightnessLayout();
+    for (const int dpi : {first == 120 ? 168 : 120, 192, first}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{30, 40, 50, 60}; // its size is the system's guess: the panel keeps its own
+        SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(panel.controls.artwork.Dpi(), dpi);
+        RECT placed{};
+        GetWindowRect(window, &placed);
+        EXPECT_EQ(placed.left, 30);
+        EXPECT_EQ(placed.top, 40);
+        EXPECT_EQ(placed.right - placed.left, ScaleLength(530, dpi));
+        EXPECT_EQ(placed.bottom - placed.top, ScaleLength(70, dpi));
+        ExpectRects(LevelControlRects(panel.controls), Scaled(places, dpi));
+        Region shape(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
+        const Bitmap background = panel.controls.artwork.LoadPicture(IDB_BACKGROUND_3);
+        const HDC screen = GetDC(nullptr);
+        EXPECT_TRUE(EqualRgn(shape.Get(), RegionByPixel(screen, background.Get(), kKey).Get()));
+        ReleaseDC(nullptr, screen);
+        const PixelRect button = ClientRectOf(panel.controls.lockButton.GetSafeHwnd());
+        EXPECT_EQ(button, ScaleRect({4, 3, 59, 65}, dpi)) << "the padlock's place at the scale";
+        // The slider's channel and thumb reloaded for the scale: the thumb's
+        // last place and its top edge.
+        const int thumb = ScaleLength(23, dpi);
+        EXPECT_EQ(panel.controls.levelSlider.ValueToPixel(20),
+                  ScaleLength(182, dpi) - thumb + thumb / 2);
+        EXPECT_EQ(panel.controls.levelSlider.ThumbTop(), ScaleLength(22, dpi));
     }
 }
 

@@ -11,12 +11,21 @@
 #include "tests/win/PanelThread.h"
 #include "tests/win/ShellIcon.h"
 #include "tests/win/audio_test_support.h"
+#include "tests/win/panel_pictures.h"
 
 namespace {
 using namespace std::chrono_literals;
 using keypad::Key;
 using keypad::KeypadModel;
 
+// An icon's colour picture.
+Picture IconPicture(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info))
+        return {};
+    Bitmap colour(info.hbmColor), mask(info.hbmMask);
+    return ReadBitmap(colour.Get());
+}
 } // namespace
 
 TEST(TrayIconOfThePanel, PictureAndTooltipFollowDimmingAndTheLock) {
@@ -47,7 +56,15 @@ TEST(TrayIconOfThePanel, PictureAndTooltipFollowDimmingAndTheLock) {
                 return std::string(record.szTip) == step.tooltip;
             },
             5s));
-        EXPECT_EQ(record.hIcon, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(step.icon)));
+        // The picture of the indication at the small-icon size of the
+        // system's scale (16 pixels at 100 %, 24 at 150 %).
+        const Picture shown = IconPicture(record.hIcon);
+        const HICON expected = static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(step.icon), IMAGE_ICON,
+                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+        EXPECT_EQ(shown.width, GetSystemMetrics(SM_CXSMICON));
+        EXPECT_EQ(shown.pixels, IconPicture(expected).pixels);
+        DestroyIcon(expected);
         EXPECT_TRUE(ShellHasTrayIcon(panel.GetSafeHwnd())) << "the shell has the icon";
     }
 }

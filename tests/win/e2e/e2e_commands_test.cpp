@@ -7,6 +7,7 @@
 #include <string>
 
 #include "LumitraxSession.h"
+#include "controls/ArtworkScale.h"
 #include "controls/SliderMath.h"
 
 namespace {
@@ -165,6 +166,34 @@ TEST_F(PanelCommandsE2E, MovingTheBrightnessEndsAutomaticDimmingAtOnce) {
                         " " + std::to_string(slider.top + 22 + 5) + " click 1"));
     ASSERT_TRUE(Xdotool("key Right"));
     EXPECT_EQ(Writes(seq, 4), "W21=1 W21=0 W8=11 W8=12");
+}
+
+// At any display scale: a real click on the slider is a click on the panel,
+// in the physical pixels the hook reports and the panel's rectangle is in.
+TEST_F(PanelCommandsE2E, AClickOnTheSliderMovesItAndAClickOutsideHidesThePanel) {
+    ShowWith(Key::BrightnessUp); // brightness 11
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    RECT slider{};
+    GetWindowRect(GetDlgItem(panel, kLevelSlider), &slider);
+    const SliderMetrics metrics{ScaleLength(182, dpi), ScaleLength(23, dpi), 0, 0, 0, 20};
+    ASSERT_EQ(slider.right - slider.left, metrics.cxControl) << "the slider at the screen's scale";
+    // Off the thumb: its centre jumps to the pointer, at value 18's pixel.
+    const int x = slider.left + ValueToPixel(metrics, 18);
+    const int y = slider.top + ScaleLength(22, dpi) + ScaleLength(11, dpi) / 2;
+    const uint64_t seq = session.LastSeq();
+    ASSERT_TRUE(Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1"));
+    const std::string moved = "W8=" + std::to_string(PixelToValue(metrics, x - slider.left));
+    EXPECT_EQ(Writes(seq, 1).substr(0, moved.size()), moved);
+    EXPECT_TRUE(IsWindowVisible(panel)) << "a click on the slider keeps the panel up";
+
+    RECT placed{};
+    GetWindowRect(panel, &placed);
+    ASSERT_TRUE(Xdotool("mousemove " + std::to_string(placed.left + 20) + " " +
+                        std::to_string(placed.top - 40) + " click 1"));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }, 3s))
+        << "a click outside hides the panel";
 }
 
 TEST_F(PanelCommandsE2E, TheMouseOverAFadingPanelMakesItOpaqueAgain) {

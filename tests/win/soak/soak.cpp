@@ -467,7 +467,9 @@ int main(int argc, char** argv) {
         std::string tooltip;
         HICON icon;
         UINT environment;
+        HICON expectedIcon;
     } shown{};
+    const int indication = TrayIndicationIndex(status & kStatusAutoDimming, status & kStatusLocked);
     const bool read = panel.OnPanelThread([&] {
         shown = {dialog.Layout().Shown(),
                  dialog.Controls().levelSlider.GetValue(),
@@ -476,12 +478,12 @@ int main(int argc, char** argv) {
                  dialog.Controls().dimmingButton.PictureId(),
                  dialog.Tray().Record().szTip,
                  dialog.Tray().Record().hIcon,
-                 dialog.Tray().EnvironmentItem()};
+                 dialog.Tray().EnvironmentItem(),
+                 dialog.Tray().IndicationIcon(indication)};
     });
     if (!read)
         failure.Add("at the end, the panel's thread did not run work within 10 s");
-    const TrayIndication& expected =
-        TrayIndicationFor(TrayIndicationIndex(status & kStatusAutoDimming, status & kStatusLocked));
+    const TrayIndication& expected = TrayIndicationFor(indication);
     const bool volumeShown = shown.arrangement == Arrangement::Volume;
     const auto agree = [&](bool same, const std::string& what) {
         if (!same)
@@ -494,8 +496,7 @@ int main(int argc, char** argv) {
                                  : (backlight ? IDB_BACKLIGHT_ON : IDB_BACKLIGHT_OFF)),
           "the function button shows picture " + std::to_string(shown.function));
     agree(shown.tooltip == expected.tooltip, "the tray tooltip is \"" + shown.tooltip + "\"");
-    agree(shown.icon == LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(expected.icon)),
-          "the tray icon is not the status's");
+    agree(shown.icon == shown.expectedIcon, "the tray icon is not the status's");
     agree(ShellHasTrayIcon(window), "the shell does not hold the tray icon");
     agree(shown.lock == expected.lockPicture, "the padlock button's picture");
     agree(shown.dimming == expected.dimmingPicture, "the dimming button's picture");
