@@ -23,18 +23,20 @@ const UINT taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
 PanelCore::PanelCore(CLumitraxDlg& panel, AudioBackEndFactory audioFactory)
     : driver(std::make_unique<GpiDllDriver>(state.driverHandle = GPIDLL_Open())),
-      controller(*driver, Trace), audio(AudioContext{state, controller, errors}, audioFactory),
-      pollPanel(panel, state, uiQueue, audio), poller(state, controller, pollPanel, panelLock) {}
+      controller(*driver, Trace), audio(AudioContext{state, requests, errors}, audioFactory),
+      pollPanel(panel, state, uiQueue, audio),
+      poller(state, controller, requests, pollPanel, panelLock) {}
 
 CLumitraxDlg::CLumitraxDlg(AudioBackEndFactory audio)
     : CDialog(IDD_LUMITRAX_DIALOG),
       ownedCore_(std::make_unique<PanelCore>(*this, std::move(audio))), core_(*ownedCore_),
       shape_(core_.errors), layout_(core_.state, controls_),
-      tray_(core_.state, core_.controller, controls_), hook_(core_.errors), panelWindow_(controls_),
-      visibility_(core_.state, core_.controller, panelWindow_, hook_),
-      commands_(CommandContext{core_.state, core_.controller, controls_, layout_, visibility_,
-                               core_.audio, tray_, hook_, core_.panelLock}),
-      about_(core_.controller) {
+      tray_(core_.state, core_.controller, controls_), hook_(core_.errors),
+      panelWindow_(controls_, layout_, core_.state),
+      visibility_(core_.state, core_.requests, panelWindow_, hook_),
+      commands_(CommandContext{core_.state, core_.requests, controls_, layout_, visibility_,
+                               core_.audio, tray_, hook_, core_.panelLock, core_.uiQueue}),
+      about_(core_.requests, core_.uiQueue) {
     PanelState& state = core_.state;
     core_.controller.ReadRegister(REG_STATUS, state.statusBits);
     state.extendedRegisters = (state.statusBits & kStatusExtended) ? 1 : 0;
@@ -94,6 +96,9 @@ BOOL CLumitraxDlg::OnInitDialog() {
     UpdateFunctionMask();
     layout_.ShiftLevelControls(layout_.LayoutFunctionButtons());
     ArrangePanel(Arrangement::Brightness);
+    // Last, once every read of the start-up is done: from now on only the
+    // poll thread uses the bus.
+    StartPollThread();
     return TRUE;
 }
 
@@ -110,7 +115,7 @@ void CLumitraxDlg::InitPanel() {
     GetWindowRect(window_, &window);
     visibility_.SetPanelSize({window.right - window.left, window.bottom - window.top});
 
-    state.skipSliderEcho = 0;
+    state.skipSliderEcho = kNoSliderEcho;
     state.showingBrightness = Arrangement::Brightness;
     OpenAudio();
 
@@ -143,7 +148,6 @@ void CLumitraxDlg::InitPanel() {
     state.shownBrightness = state.requestedBrightness = static_cast<int32_t>(state.brightness);
     state.shownVolume = state.audioVolume = static_cast<int32_t>(state.keypadVolume);
     LoadTrayMenu();
-    StartPollThread();
 }
 
 // --- Poll thread ---
@@ -222,6 +226,10 @@ void CLumitraxDlg::ShowPanel() {
     visibility_.ShowPanel();
 }
 
+void CLumitraxDlg::ShowPanel(bool backlightOffWhenAsked) {
+    visibility_.ShowPanel(backlightOffWhenAsked);
+}
+
 void CLumitraxDlg::HidePanel() {
     visibility_.HidePanel();
 }
@@ -259,7 +267,7 @@ void CLumitraxDlg::OnTimer(UINT_PTR id) {
 }
 
 void CLumitraxDlg::OnWindowPosChanging(WINDOWPOS& pos) {
-    if (!visibility_.MayShow())
+    if (!visibility_.PanelVisible())
         pos.flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
 }
 

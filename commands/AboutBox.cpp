@@ -15,12 +15,30 @@ BOOL CAboutDlg::OnInitDialog() {
 }
 
 void AboutCommand::OnAbout() {
-    if (!versionsRead_) {
-        driverVersion_ = 0;
-        libraryVersion_ = 0;
-        versionsRead_ = true;
-        controller_.ReadVersions(driverVersion_, libraryVersion_);
+    switch (versions_) {
+    case Versions::Known:
+        ShowBox();
+        return;
+    case Versions::Asking:
+        return;
+    case Versions::NotAsked:
+        break;
     }
+    versions_ = Versions::Asking;
+    // Only the answer, on the panel's thread, touches this object.
+    requests_.Post([&queue = queue_, this](CMCU& controller) {
+        uint8_t driver = 0, library = 0;
+        controller.ReadVersions(driver, library);
+        queue.Post([this, driver, library] {
+            driverVersion_ = driver;
+            libraryVersion_ = library;
+            versions_ = Versions::Known;
+            ShowBox();
+        });
+    });
+}
+
+void AboutCommand::ShowBox() {
     CAboutDlg box(driverVersion_, libraryVersion_);
     box.DoModal();
 }

@@ -2,11 +2,13 @@
 // The panel window as showing, hiding and fading drive it: the real dialog
 // window, its timers, the tray icon's place and the screen's work areas.
 #include "controls/PanelControls.h"
+#include "display/PanelLayout.h"
 #include "display/PanelWindow.h"
 
 class Win32PanelWindow : public PanelWindow {
 public:
-    explicit Win32PanelWindow(PanelControls& controls) : controls_(controls) {}
+    Win32PanelWindow(PanelControls& controls, PanelLayout& layout, const PanelState& state)
+        : controls_(controls), layout_(layout), state_(state) {}
 
     void SetTimer(PanelTimer timer) override;
     void KillTimer(PanelTimer timer) override;
@@ -20,10 +22,12 @@ public:
     WorkArea WorkAreaFor(const std::optional<PixelRect>& nearby) override;
     void SendPanelFade() override;
     void Pause(uint32_t ms) override;
-    void SetFunctionButtonPicture(int bitmapId) override;
+    void ShowFunctionPicture() override;
     void RedrawFunctionButton() override;
 
 private:
     HWND Window() const { return controls_.Dialog(); }
     PanelControls& controls_;
+    PanelLayout& layout_;
+    const PanelState& state_;
 };

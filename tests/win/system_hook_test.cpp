@@ -226,6 +226,7 @@ TEST(PanelWithTheBacklightOff, OneHookWithTheZeroRectangleThenAnyInputWakesIt) {
 
     const uint64_t seq = LastSeq(*sim);
     SendMessageA(panel.Controls().functionButton.GetSafeHwnd(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'W', 20}, seq, 5000)) << "by the poll thread";
     EXPECT_EQ(WritesAfter(*sim, seq), "W20=0");
     EXPECT_FALSE(IsWindowVisible(panel.GetSafeHwnd()));
     EXPECT_TRUE(IsHookSet()) << "one hook: the backlight's, set after the panel's went";
