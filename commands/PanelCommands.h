@@ -7,6 +7,7 @@
 // its order, to the poll thread as one request (under the panel lock where
 // the handler holds it); what a request reads comes back through the work
 // queue to the panel's thread.
+#include <functional>
 #include <mutex>
 
 #include "audio/AudioDevice.h"

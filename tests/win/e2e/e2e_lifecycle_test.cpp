@@ -142,9 +142,12 @@ TEST(Lifecycle, ADriverCallThatNeverReturnsHoldsNeitherThePanelNorItsClose) {
     ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
     HWND panel = session.Program().WaitForPanel(5s);
     ASSERT_NE(panel, nullptr);
+    const keypad::LogEntry press = session.Press(Key::BrightnessUp);
+    ASSERT_TRUE(session.WaitFor('R', 23, press.seq, 2s));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 2s));
 
     // Register 33 (the keypad lock) holds whoever accesses it; the Lock
-    // button writes it.
+    // button of the shown panel writes it.
     session.Sim().Run([](keypad::KeypadModel& model, uint64_t) { return model.Hang(33); });
     PostMessageA(panel, WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(panel, 1006)));
