@@ -24,8 +24,9 @@ PanelCore::PanelCore(CLumitraxDlg& panel, const GpiDllLibrary& driverLibrary,
                      AudioBackEndFactory audioFactory)
     : driver(
           std::make_unique<GpiDllDriver>(driverLibrary, state.driverHandle = driverLibrary.Open())),
-      controller(*driver, Trace), audio(AudioContext{state, controller, errors}, audioFactory),
-      pollPanel(panel, state, uiQueue, audio), poller(state, controller, pollPanel, panelLock) {}
+      controller(*driver, Trace), audio(AudioContext{state, requests, errors}, audioFactory),
+      pollPanel(panel, state, uiQueue, audio),
+      poller(state, controller, requests, pollPanel, panelLock) {}
 
 CLumitraxDlg::CLumitraxDlg(const DriverLibraries& libraries, AudioBackEndFactory audio)
     : CDialog(IDD_LUMITRAX_DIALOG),
@@ -33,11 +34,11 @@ CLumitraxDlg::CLumitraxDlg(const DriverLibraries& libraries, AudioBackEndFactory
       core_(*ownedCore_), shape_(core_.errors, controls_.artwork), layout_(core_.state, controls_),
       scale_(core_.state, controls_, shape_, layout_),
       tray_(core_.state, core_.controller, controls_), hook_(core_.errors, libraries.hook),
-      panelWindow_(controls_, scale_),
-      visibility_(core_.state, core_.controller, panelWindow_, hook_),
-      commands_(CommandContext{core_.state, core_.controller, controls_, layout_, visibility_,
-                               core_.audio, tray_, hook_, core_.panelLock}),
-      about_(core_.controller) {
+      panelWindow_(controls_, scale_, layout_, core_.state),
+      visibility_(core_.state, core_.requests, panelWindow_, hook_),
+      commands_(CommandContext{core_.state, core_.requests, controls_, layout_, visibility_,
+                               core_.audio, tray_, hook_, core_.panelLock, core_.uiQueue}),
+      about_(core_.requests, core_.uiQueue) {
     // The panel's window is made at the system's scale; a monitor of
     // another scale is followed once the window exists.
     controls_.artwork.SetDpi(SystemDpi());
@@ -102,6 +103,9 @@ BOOL CLumitraxDlg::OnInitDialog() {
     ArrangePanel(Arrangement::Brightness);
     if (scale_.Apply(WindowDpi(window_)))
         visibility_.OnRescaled(scale_.Size());
+    // Last, once every read of the start-up is done: from now on only the
+    // poll thread uses the bus.
+    StartPollThread();
     return TRUE;
 }
 
@@ -118,7 +122,7 @@ void CLumitraxDlg::InitPanel() {
     GetWindowRect(window_, &window);
     visibility_.SetPanelSize({window.right - window.left, window.bottom - window.top});
 
-    state.skipSliderEcho = 0;
+    state.skipSliderEcho = kNoSliderEcho;
     state.showingBrightness = Arrangement::Brightness;
     OpenAudio();
 
@@ -151,7 +155,6 @@ void CLumitraxDlg::InitPanel() {
     state.shownBrightness = state.requestedBrightness = static_cast<int32_t>(state.brightness);
     state.shownVolume = state.audioVolume = static_cast<int32_t>(state.keypadVolume);
     LoadTrayMenu();
-    StartPollThread();
 }
 
 // --- Poll thread ---
@@ -253,6 +256,10 @@ void CLumitraxDlg::ShowPanel() {
     visibility_.ShowPanel();
 }
 
+void CLumitraxDlg::ShowPanel(bool backlightOffWhenAsked) {
+    visibility_.ShowPanel(backlightOffWhenAsked);
+}
+
 void CLumitraxDlg::HidePanel() {
     visibility_.HidePanel();
 }
@@ -290,7 +297,7 @@ void CLumitraxDlg::OnTimer(UINT_PTR id) {
 }
 
 void CLumitraxDlg::OnWindowPosChanging(WINDOWPOS& pos) {
-    if (!visibility_.MayShow())
+    if (!visibility_.PanelVisible())
         pos.flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
 }
 

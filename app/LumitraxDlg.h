@@ -51,6 +51,8 @@ public:
 
     // --- Show, hide and fade; tray icon ---
     void ShowPanel();
+    // A show the poll thread asked for, with the backlight as it was then.
+    void ShowPanel(bool backlightOffWhenAsked);
     void HidePanel();
     void StopFade();
     LRESULT OnPanelFade();

@@ -1,10 +1,11 @@
 #pragma once
 // The parts of the panel that the poll thread uses, apart from the window:
-// the panel lock, the state record, the controller link, the audio device,
-// the queue to the panel's thread and the poll thread's own work. The panel keeps them in one
-// object so that, should the poll thread not end (a driver call that never
-// returns), it can leave them to that thread for the rest of the process
-// instead of destroying them under it.
+// the panel lock, the state record, the controller link with the requests
+// other threads queue for it, the audio device, the queue to the panel's
+// thread and the poll thread's own work. The panel keeps them in one object
+// so that, should the poll thread not end (a driver call that never returns),
+// it can leave them to that thread for the rest of the process instead of
+// destroying them under it.
 #include <memory>
 #include <mutex>
 
@@ -13,6 +14,7 @@
 #include "audio/AudioDevice.h"
 #include "controller/CMCU.h"
 #include "controller/ControllerDriver.h"
+#include "controller/ControllerRequests.h"
 #include "controller/KeypadPoller.h"
 #include "framework/ErrorReport.h"
 #include "framework/UiQueue.h"
@@ -32,6 +34,9 @@ struct PanelCore {
     MessageBoxSink errors{uiQueue};
     std::unique_ptr<ControllerDriver> driver;
     CMCU controller;
+    // Controller accesses of the panel's and the audio service's threads,
+    // carried out by the poll thread.
+    ControllerRequests requests{controller};
     AudioDevice audio;
     QueuedPanelOperations pollPanel;
     KeypadPoller poller;

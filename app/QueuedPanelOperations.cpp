@@ -8,7 +8,11 @@
 #include "shared/PanelMessages.h"
 
 void QueuedPanelOperations::ShowPanel() {
-    queue_.Post([&panel = panel_] { panel.ShowPanel(); });
+    // With the backlight as it is now: the show may come to run after a later
+    // step of the same event has switched it off, which is then kept.
+    queue_.Post([&panel = panel_, backlightOff = state_.backlightOn == 0] {
+        panel.ShowPanel(backlightOff);
+    });
 }
 
 void QueuedPanelOperations::HidePanel() {
@@ -26,9 +30,9 @@ void QueuedPanelOperations::SetSliderValue(Arrangement mode, int32_t value) {
     queue_.Post([&panel = panel_, mode, value] { panel.SetSliderValue(mode, value); });
 }
 
-void QueuedPanelOperations::SetFunctionButtonPicture(int bitmapId) {
-    queue_.Post([&panel = panel_, bitmapId] {
-        panel.Controls().SetFunctionButtonPicture(static_cast<UINT>(bitmapId));
+void QueuedPanelOperations::UpdateFunctionButton() {
+    queue_.Post([&panel = panel_, levels = CurrentLevels(state_)] {
+        panel.Layout().ShowFunctionPicture(levels);
     });
 }
 

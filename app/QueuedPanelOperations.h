@@ -20,7 +20,7 @@ public:
     void HidePanel() override;
     void ArrangePanel(Arrangement mode) override;
     void SetSliderValue(Arrangement mode, int32_t value) override;
-    void SetFunctionButtonPicture(int bitmapId) override;
+    void UpdateFunctionButton() override;
     void UpdateTrayIndication() override;
     void SetAudioMute(int32_t flag) override;
     void SetPanelHook(const HookRect& rect) override;

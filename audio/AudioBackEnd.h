@@ -6,17 +6,18 @@
 #include <functional>
 #include <memory>
 
-#include "controller/CMCU.h"
+#include "controller/ControllerRequests.h"
 #include "framework/ErrorReport.h"
 #include "framework/Win32.h"
 #include "shared/PanelState.h"
 
 // What a back-end needs: the state record whose audioVolume and audioMute it
-// reports into, the controller (a new default device's level goes straight
-// to register 9) and where its failures are shown.
+// reports into, the controller's requests (a new default device's level goes
+// straight to register 9, written by the poll thread so that no thread of
+// the audio service waits on the bus) and where its failures are shown.
 struct AudioContext {
     PanelState& state;
-    CMCU& controller;
+    ControllerRequests& requests;
     ErrorSink& errors;
 };
 

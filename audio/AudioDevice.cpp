@@ -25,7 +25,7 @@ void AudioDevice::SetAudioVolume(int32_t steps) {
 
 void AudioDevice::OnMixerLineChange(HWND window) {
     OpenAudio(window);
-    context_.state.skipSliderEcho = 0;
+    context_.state.skipSliderEcho = kNoSliderEcho;
     backEnd_->ReadControlsBack();
 }
 

@@ -17,7 +17,3 @@ float StepsToScalar(int32_t steps) {
 int32_t ScalarToSteps(float scalar) {
     return static_cast<int32_t>(scalar * 20.0 + 0.5);
 }
-
-int32_t MuteAfterNotification(int32_t audioMute, bool muted) {
-    return muted ? audioMute | 1 : audioMute & 0xFE;
-}

@@ -20,7 +20,3 @@ float StepsToScalar(int32_t steps);
 // Rounds half up, so that a narrowed scalar slightly below its step reads
 // back as that step.
 int32_t ScalarToSteps(float scalar);
-
-// audioMute after an endpoint notification: bit 0 follows the device; an
-// unmute also drops every bit above bit 7.
-int32_t MuteAfterNotification(int32_t audioMute, bool muted);

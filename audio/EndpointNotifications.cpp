@@ -8,7 +8,7 @@ HRESULT STDMETHODCALLTYPE
 CAudioEndpointVolumeCallback::OnNotify(PAUDIO_VOLUME_NOTIFICATION_DATA notification) {
     if (!notification)
         return E_POINTER;
-    owner_->audioMute = MuteAfterNotification(owner_->audioMute, notification->bMuted != FALSE);
+    RecordAudioMute(*owner_, notification->bMuted != FALSE);
     owner_->audioVolume = ScalarToSteps(notification->fMasterVolume);
     return S_OK;
 }

@@ -34,7 +34,7 @@ HRESULT CreateSystemDeviceEnumerator(IMMDeviceEnumerator** enumerator) {
 
 EndpointVolumeBackEnd::EndpointVolumeBackEnd(const AudioContext& context,
                                              DeviceEnumeratorFactory createEnumerator)
-    : state_(context.state), controller_(context.controller), errors_(context.errors),
+    : state_(context.state), requests_(context.requests), errors_(context.errors),
       createEnumerator_(std::move(createEnumerator)) {}
 
 EndpointVolumeBackEnd::~EndpointVolumeBackEnd() {
@@ -92,7 +92,7 @@ void EndpointVolumeBackEnd::InitEndpointVolume() {
             level = MoveToDevice(*changed);
     }
     if (level)
-        controller_.WriteRegister(REG_SET_VOLUME, ScalarToSteps(*level));
+        WriteVolumeRegister(*level);
 }
 
 void EndpointVolumeBackEnd::Retire() {
@@ -115,6 +115,11 @@ void EndpointVolumeBackEnd::Retire() {
         endpoint->UnregisterControlChangeNotify(callback.Get());
     if (enumerator && client)
         enumerator->UnregisterEndpointNotificationCallback(client.Get());
+}
+
+void EndpointVolumeBackEnd::WriteVolumeRegister(float level) {
+    const int32_t steps = ScalarToSteps(level);
+    requests_.Post([steps](CMCU& controller) { controller.WriteRegister(REG_SET_VOLUME, steps); });
 }
 
 ComPtr<IAudioEndpointVolume> EndpointVolumeBackEnd::CurrentEndpoint(GUID& context) {
@@ -156,7 +161,7 @@ void EndpointVolumeBackEnd::OnDefaultDeviceChanged(const std::wstring& deviceId)
         level = MoveToDevice(deviceId);
     }
     if (level)
-        controller_.WriteRegister(REG_SET_VOLUME, ScalarToSteps(*level));
+        WriteVolumeRegister(*level);
 }
 
 std::optional<float> EndpointVolumeBackEnd::MoveToDevice(const std::wstring& deviceId) {

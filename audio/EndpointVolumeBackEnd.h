@@ -49,7 +49,8 @@ public:
 
     // The default multimedia device changed (on a thread of the audio
     // service): moves the volume interface and its callback to that device
-    // and writes the device's level to the controller's volume register.
+    // and has the poll thread write the device's level to the controller's
+    // volume register.
     // Nothing when no endpoint volume is in hand or the new device cannot be
     // reached (the next line change tries again); when the device itself is
     // unknown, the current one stays and its level is written. A change that
@@ -59,6 +60,8 @@ public:
 private:
     // Takes the current set out, then unregisters and releases it.
     void Retire();
+    // Register 9 gets a device's level (scalar 0.0 to 1.0), from the poll thread.
+    void WriteVolumeRegister(float level);
     // The endpoint volume in hand (or null) and the event context to pass.
     Microsoft::WRL::ComPtr<IAudioEndpointVolume> CurrentEndpoint(GUID& context);
     // Under mutex_: moves to deviceId and gives the level to write.
@@ -66,7 +69,7 @@ private:
     void ShowFailure(const char* text);
 
     PanelState& state_;
-    CMCU& controller_;
+    ControllerRequests& requests_;
     ErrorSink& errors_;
     DeviceEnumeratorFactory createEnumerator_;
     std::optional<ComApartment> apartment_; // outlives every interface below

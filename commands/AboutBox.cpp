@@ -15,13 +15,31 @@ BOOL CAboutDlg::OnInitDialog() {
 }
 
 void AboutCommand::OnAbout(HWND owner) {
+    switch (versions_) {
+    case Versions::Known:
+        ShowBox(owner);
+        return;
+    case Versions::Asking:
+        return;
+    case Versions::NotAsked:
+        break;
+    }
+    versions_ = Versions::Asking;
+    // Only the answer, on the panel's thread, touches this object.
+    requests_.Post([&queue = queue_, this, owner](CMCU& controller) {
+        uint8_t driver = 0, library = 0;
+        controller.ReadVersions(driver, library);
+        queue.Post([this, owner, driver, library] {
+            driverVersion_ = driver;
+            libraryVersion_ = library;
+            versions_ = Versions::Known;
+            ShowBox(owner);
+        });
+    });
+}
+
+void AboutCommand::ShowBox(HWND owner) {
     box_.Show([this, owner] {
-        if (!versionsRead_) {
-            driverVersion_ = 0;
-            libraryVersion_ = 0;
-            versionsRead_ = true;
-            controller_.ReadVersions(driverVersion_, libraryVersion_);
-        }
         CAboutDlg box(driverVersion_, libraryVersion_);
         box.DoModal(owner);
     });

@@ -1,12 +1,14 @@
 #pragma once
 // The About box: the program's name and the versions of the keypad driver
-// and of the driver library, asked of the library once per run.
+// and of the driver library, asked of the library once per run (by the poll
+// thread, which owns the bus).
 #include <cstdint>
 #include <string>
 
-#include "controller/CMCU.h"
+#include "controller/ControllerRequests.h"
 #include "framework/Dialog.h"
 #include "framework/SingleBox.h"
+#include "framework/UiQueue.h"
 
 class CAboutDlg : public CDialog {
 public:
@@ -24,20 +26,27 @@ private:
 
 class AboutCommand {
 public:
-    explicit AboutCommand(CMCU& controller) : controller_(controller) {}
+    // queue: to the panel's thread, on which the answer shows the box.
+    AboutCommand(ControllerRequests& requests, UiQueue& queue)
+        : requests_(requests), queue_(queue) {}
 
     // The tray menu's About and the system menu's About item: the first
-    // opening asks the library for the versions; the box, owned by owner
-    // (the panel), runs modally. A request while it is up brings it to the
-    // front.
+    // opening asks the library for the versions and shows the box when the
+    // answer comes (an opening meanwhile has that box). The box, owned by
+    // owner (the panel), runs modally; a request while it is up brings it
+    // to the front.
     void OnAbout(HWND owner);
 
-    bool VersionsRead() const { return versionsRead_; }
+    bool VersionsRead() const { return versions_ != Versions::NotAsked; }
 
 private:
-    CMCU& controller_;
+    void ShowBox(HWND owner);
+
+    enum class Versions { NotAsked, Asking, Known };
+    ControllerRequests& requests_;
+    UiQueue& queue_;
     SingleBox box_;
-    bool versionsRead_ = false;
+    Versions versions_ = Versions::NotAsked;
     uint8_t driverVersion_ = 0;
     uint8_t libraryVersion_ = 0;
 };

@@ -1,23 +1,45 @@
 #include "commands/PanelCommands.h"
 
+#include "commands/FirmwareRead.h"
 #include "commands/VersionTexts.h"
 #include "controller/RegisterMap.h"
 #include "display/TrayIndication.h"
 #include "framework/ErrorReport.h"
 #include "res/resource.h"
 
+namespace {
+void ShowFirmwareText(HWND owner, const FirmwareReport& report) {
+    ShowMessageBox(owner, FirmwareText(report).c_str());
+}
+} // namespace
+
+void PanelCommands::Write(uint16_t reg, int32_t value) {
+    c_.requests.Post([reg, value](CMCU& controller) { controller.WriteRegister(reg, value); });
+}
+
+void PanelCommands::PostStatusChange(std::function<void(CMCU&, PanelState&)> change) {
+    // Only what outlives the panel's window is used on the poll thread; the
+    // tray is reached through the queue to the panel's thread.
+    c_.requests.Post([&state = c_.state, &lock = c_.panelLock, &queue = c_.queue, &tray = c_.tray,
+                      change = std::move(change)](CMCU& controller) {
+        {
+            const std::lock_guard<std::recursive_mutex> hold(lock);
+            change(controller, state);
+        }
+        queue.Post([&tray] { tray.UpdateTrayIndication(); });
+    });
+}
+
 void PanelCommands::OnDimmingButton() {
     if (!c_.state.extendedRegisters || !Offers(kFunctionDimming))
         return;
-    if (c_.state.autoDimming) {
-        const std::lock_guard<std::recursive_mutex> lock(c_.panelLock);
-        c_.state.autoDimming = 0;
-        c_.controller.WriteRegister(REG_SET_DIMMING, 0);
-    } else {
-        c_.state.autoDimming = 1;
-        c_.controller.WriteRegister(REG_SET_DIMMING, 1);
-    }
+    const uint8_t dimming = c_.state.autoDimming ? 0 : 1;
+    c_.state.autoDimming = dimming;
     c_.tray.UpdateTrayIndication();
+    PostStatusChange([dimming](CMCU& controller, PanelState& state) {
+        state.autoDimming = dimming;
+        controller.WriteRegister(REG_SET_DIMMING, dimming);
+    });
 }
 
 void PanelCommands::OnFunctionButton() {
@@ -32,8 +54,8 @@ void PanelCommands::OnFunctionButton() {
     if (c_.state.backlightOn) {
         c_.state.backlightOn = 0;
         c_.state.backlightValue = 0;
-        c_.controller.WriteRegister(REG_SET_BACKLIGHT, 0);
-        c_.controls.functionButton.LoadBitmaps(IDB_BACKLIGHT_OFF);
+        Write(REG_SET_BACKLIGHT, 0);
+        c_.layout.ShowFunctionPicture(CurrentLevels(c_.state));
         // The panel's hook goes with the panel, so that the all-zero one for
         // the backlight can be set: the next input wakes the backlight.
         c_.visibility.HidePanel();
@@ -42,8 +64,8 @@ void PanelCommands::OnFunctionButton() {
         c_.hook.RemovePanelHook();
         c_.state.backlightOn = 1;
         c_.state.backlightValue = 1;
-        c_.controller.WriteRegister(REG_SET_BACKLIGHT, 1);
-        c_.controls.functionButton.LoadBitmaps(IDB_BACKLIGHT_ON);
+        Write(REG_SET_BACKLIGHT, 1);
+        c_.layout.ShowFunctionPicture(CurrentLevels(c_.state));
     }
     c_.controls.functionButton.Invalidate();
 }
@@ -51,18 +73,20 @@ void PanelCommands::OnFunctionButton() {
 void PanelCommands::OnLockButton() {
     if (!c_.state.extendedRegisters || !Offers(kFunctionLock))
         return;
-    const std::lock_guard<std::recursive_mutex> lock(c_.panelLock);
     const uint8_t locked = c_.state.keypadLocked ? 0 : 1;
     c_.state.keypadLocked = locked;
     c_.tray.UpdateTrayIndication();
-    c_.controller.WriteRegister(REG_SET_LOCK, locked);
+    PostStatusChange([locked](CMCU& controller, PanelState& state) {
+        state.keypadLocked = locked;
+        controller.WriteRegister(REG_SET_LOCK, locked);
+    });
 }
 
 void PanelCommands::OnEnvironment(UINT item) {
     if (!c_.state.extendedRegisters)
         return;
     c_.tray.CheckEnvironmentItem(item);
-    c_.controller.WriteRegister(REG_SET_LUX, EnvironmentValueOf(item));
+    Write(REG_SET_LUX, EnvironmentValueOf(item));
 }
 
 LRESULT PanelCommands::OnSliderMoved(WPARAM wParam) {
@@ -72,21 +96,31 @@ LRESULT PanelCommands::OnSliderMoved(WPARAM wParam) {
     if (c_.layout.Shown() == Arrangement::Volume) {
         PushSliderVolume(value);
     } else if (c_.state.autoDimming && c_.state.extendedRegisters) {
-        // Moving the brightness by hand ends automatic dimming.
-        const std::lock_guard<std::recursive_mutex> lock(c_.panelLock);
+        // Moving the brightness by hand ends automatic dimming and writes the
+        // brightness at once. The controller then holds the slider's value,
+        // which the periodic sync compares the next slider value with.
         c_.state.autoDimming = 0;
-        c_.controller.WriteRegister(REG_SET_DIMMING, 0);
-        c_.controller.WriteRegister(REG_SET_BRIGHTNESS, value);
         c_.tray.UpdateTrayIndication();
+        PostStatusChange([value](CMCU& controller, PanelState& state) {
+            state.autoDimming = 0;
+            controller.WriteRegister(REG_SET_DIMMING, 0);
+            controller.WriteRegister(REG_SET_BRIGHTNESS, value);
+            state.brightness = state.shownBrightness = state.pendingBrightness =
+                state.requestedBrightness = value;
+        });
     } else {
-        c_.state.requestedBrightness = value; // the poll thread writes it to the controller
+        // The periodic sync writes it to the controller. Asked for through
+        // the poll thread too, so that it comes after a brightness that a
+        // request before it writes.
+        c_.requests.Post([&state = c_.state, value](CMCU&) { state.requestedBrightness = value; });
     }
     return 1;
 }
 
 void PanelCommands::PushSliderVolume(int32_t volume) {
+    // Before the device is set: its echo may reach the poll thread at once.
+    c_.state.skipSliderEcho = volume;
     c_.audio.SetAudioVolume(volume);
-    c_.state.skipSliderEcho = 1;
 }
 
 bool PanelCommands::PreTranslateMessage(const MSG& msg) {
@@ -120,20 +154,20 @@ bool PanelCommands::PreTranslateMessage(const MSG& msg) {
 }
 
 void PanelCommands::ShowFirmwareBox() {
-    firmwareBox_.Show([this] {
-        FirmwareReport report;
-        report.extendedRegisters = c_.state.extendedRegisters != 0;
-        report.major = c_.state.firmwareMajor;
-        report.minor = c_.state.firmwareMinor;
-        if (report.extendedRegisters) {
-            int32_t type = 0;
-            if (c_.controller.ReadRegister(REG_TYPE, type))
-                report.type = type;
-            // Three reads in a row; the first that fails ends them.
-            for (int32_t* part : {&report.letter, &report.high, &report.low})
-                if (!c_.controller.ReadRegister(REG_RDNUM, *part))
-                    break;
-        }
-        ShowMessageBox(c_.controls.Dialog(), FirmwareText(report).c_str());
+    FirmwareReport report;
+    report.extendedRegisters = c_.state.extendedRegisters != 0;
+    report.major = c_.state.firmwareMajor;
+    report.minor = c_.state.firmwareMinor;
+    if (!report.extendedRegisters) {
+        ShowFirmwareReport(report);
+        return;
+    }
+    c_.requests.Post([&queue = c_.queue, this, report](CMCU& controller) mutable {
+        ReadFirmwareRegisters(controller, report);
+        queue.Post([this, report] { ShowFirmwareReport(report); });
     });
+}
+
+void PanelCommands::ShowFirmwareReport(const FirmwareReport& report) {
+    firmwareBox_.Show([this, report] { ShowFirmwareText(c_.controls.Dialog(), report); });
 }

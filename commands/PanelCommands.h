@@ -2,23 +2,30 @@
 // The panel's commands: its buttons, the level slider's messages, the
 // Environment menu, and the keys and mouse movements the panel looks at
 // before they are dispatched (with the hidden firmware-version box). Runs on
-// the panel's thread.
+// the panel's thread, which never waits on the bus: each handler makes its
+// changes of state and screen at once and hands its register accesses, in
+// its order, to the poll thread as one request (under the panel lock where
+// the handler holds it); what a request reads comes back through the work
+// queue to the panel's thread.
+#include <functional>
 #include <mutex>
 
 #include "audio/AudioDevice.h"
-#include "controller/CMCU.h"
+#include "commands/VersionTexts.h"
+#include "controller/ControllerRequests.h"
 #include "controls/PanelControls.h"
 #include "display/PanelLayout.h"
 #include "display/PanelVisibility.h"
 #include "display/TrayIcon.h"
 #include "framework/SingleBox.h"
+#include "framework/UiQueue.h"
 #include "shared/HookControl.h"
 #include "shared/PanelState.h"
 
 // What the commands work on.
 struct CommandContext {
     PanelState& state;
-    CMCU& controller;
+    ControllerRequests& requests;
     PanelControls& controls;
     PanelLayout& layout;
     PanelVisibility& visibility;
@@ -26,6 +33,7 @@ struct CommandContext {
     TrayIcon& tray;
     HookControl& hook;
     std::recursive_mutex& panelLock;
+    UiQueue& queue; // to the panel's thread
 };
 
 class PanelCommands {
@@ -60,12 +68,22 @@ public:
     // show it; Ctrl+F3 shows the firmware box; F4 with the left button held
     // is swallowed; the mouse over the panel stops a fade.
     bool PreTranslateMessage(const MSG& msg);
-    // The controller's firmware version, in a message box owned by the
-    // panel; a request while it is up brings it to the front.
+    // The controller's firmware version, in a message box owned by the panel
+    // (once the poll thread has read the registers it needs); a request
+    // while it is up brings it to the front.
     void ShowFirmwareBox();
 
 private:
     bool Offers(uint8_t function) const { return (c_.state.functionMask & function) != 0; }
+    // A register write, carried out by the poll thread.
+    void Write(uint16_t reg, int32_t value);
+    // A request that changes automatic dimming or the keypad lock, which a
+    // controller event also reads from the status: under the panel lock it
+    // makes the change again before its writes (an event may have read the
+    // old status meanwhile), and the tray follows again afterwards.
+    void PostStatusChange(std::function<void(CMCU&, PanelState&)> change);
+    // The firmware box with what report holds, or the one that is up.
+    void ShowFirmwareReport(const FirmwareReport& report);
 
     CommandContext c_;
     SingleBox firmwareBox_;

@@ -3,16 +3,20 @@
 #include <thread>
 
 #include "controller/RegisterMap.h"
-#include "res/resource.h"
 
-KeypadPoller::KeypadPoller(PanelState& state, CMCU& controller, PanelOperations& panel,
-                           std::recursive_mutex& panelLock, std::chrono::milliseconds period)
-    : state_(state), controller_(controller), panel_(panel), panelLock_(panelLock),
-      period_(period) {}
+KeypadPoller::KeypadPoller(PanelState& state, CMCU& controller, ControllerRequests& requests,
+                           PanelOperations& panel, std::recursive_mutex& panelLock,
+                           std::chrono::milliseconds period)
+    : state_(state), controller_(controller), requests_(requests), panel_(panel),
+      panelLock_(panelLock), period_(period) {}
 
 int KeypadPoller::PollThreadProc() {
-    while (state_.pollRunning) {
+    for (;;) {
         std::this_thread::sleep_for(period_);
+        // A close request during the pause: not one more access.
+        if (!state_.pollRunning)
+            return 1;
+        requests_.RunQueued();
         SyncPendingChanges();
         uint8_t level = 1;
         if (!controller_.ReadInputLine(level)) {
@@ -22,7 +26,6 @@ int KeypadPoller::PollThreadProc() {
         if (level == 0)
             OnControllerEvent();
     }
-    return 1;
 }
 
 // The poll thread's own later steps read showingBrightness back, so it is
@@ -37,7 +40,7 @@ void KeypadPoller::Arrange(Arrangement mode) {
 // record it as reported now, as start-up does, so that the next cycle does
 // not take the old report for a change made in Windows and undo the keypad's.
 void KeypadPoller::SetAudioMute(int32_t flag) {
-    state_.audioMute = flag ? (state_.audioMute | kStatusMute) : (state_.audioMute & ~kStatusMute);
+    RecordAudioMute(state_, flag != 0);
     panel_.SetAudioMute(flag);
 }
 
@@ -49,10 +52,12 @@ void KeypadPoller::SyncPendingChanges() {
             Arrange(Arrangement::Volume);
         panel_.ShowPanel();
         controller_.WriteRegister(REG_SET_VOLUME, state_.pendingVolume);
-        if (!state_.skipSliderEcho)
+        // The device's echo of a volume the panel pushed itself leaves the
+        // slider alone (it may have moved on since); any other volume made
+        // in Windows is shown. Taken and cleared in one step, so that a push
+        // the panel makes meanwhile waits for its own echo.
+        if (state_.skipSliderEcho.Exchange(kNoSliderEcho) != state_.pendingVolume)
             panel_.SetSliderValue(Arrangement::Volume, state_.pendingVolume);
-        else
-            state_.skipSliderEcho = 0;
         state_.keypadVolume = static_cast<int32_t>(state_.pendingVolume);
         state_.shownVolume = static_cast<int32_t>(state_.pendingVolume);
         if (state_.useEndpointVolume && (state_.appliedStatus & kStatusMute)) {
@@ -63,7 +68,7 @@ void KeypadPoller::SyncPendingChanges() {
             state_.statusBits = state_.statusBits & ~kStatusMute;
             state_.appliedStatus = static_cast<int32_t>(state_.statusBits);
             controller_.WriteRegister(REG_MUTE, state_.statusBits);
-            panel_.SetFunctionButtonPicture(IDB_VOLUME_SOUND);
+            panel_.UpdateFunctionButton();
         }
     }
 
@@ -80,16 +85,12 @@ void KeypadPoller::SyncPendingChanges() {
         if (Showing(Arrangement::Brightness))
             Arrange(Arrangement::Volume);
         panel_.ShowPanel();
-        int picture;
-        if (state_.audioMute & kStatusMute) {
+        if (state_.audioMute & kStatusMute)
             state_.statusBits = state_.statusBits | kStatusMute;
-            picture = IDB_VOLUME_MUTED;
-        } else {
+        else
             state_.statusBits = state_.statusBits & ~kStatusMute;
-            picture = IDB_VOLUME_SOUND;
-        }
         state_.appliedStatus = static_cast<int32_t>(state_.statusBits);
-        panel_.SetFunctionButtonPicture(picture);
+        panel_.UpdateFunctionButton();
         controller_.WriteRegister(REG_MUTE, state_.statusBits);
     }
 }
@@ -180,10 +181,13 @@ void KeypadPoller::OnControllerEvent() {
                 panel_.SetPanelHook(HookRect{});
             } else if (!state_.backlightOn) {
                 panel_.RemovePanelHook();
-                panel_.SetFunctionButtonPicture(IDB_BACKLIGHT_ON);
                 state_.backlightOn = 1;
                 panel_.ShowPanel();
             }
         }
     }
+    // The status and the backlight may have changed in more than one step
+    // of the event, and an arrangement asked for in between shows them as
+    // they were then: the function button ends showing them as they are.
+    panel_.UpdateFunctionButton();
 }

@@ -1,18 +1,20 @@
 #pragma once
-// The poll thread's work: every 30 ms push the program's own changes to the
-// controller, then read the input line and, when it is low, bring panel,
-// tray and audio device up to date from the controller's registers.
+// The poll thread's work: every 30 ms carry out the controller accesses other
+// threads asked for, push the program's own changes to the controller, then
+// read the input line and, when it is low, bring panel, tray and audio device
+// up to date from the controller's registers.
 #include <chrono>
 #include <mutex>
 
 #include "controller/CMCU.h"
+#include "controller/ControllerRequests.h"
 #include "controller/PanelOperations.h"
 #include "shared/PanelState.h"
 
 class KeypadPoller {
 public:
-    KeypadPoller(PanelState& state, CMCU& controller, PanelOperations& panel,
-                 std::recursive_mutex& panelLock,
+    KeypadPoller(PanelState& state, CMCU& controller, ControllerRequests& requests,
+                 PanelOperations& panel, std::recursive_mutex& panelLock,
                  std::chrono::milliseconds period = std::chrono::milliseconds(30));
 
     // The thread function: loops until pollRunning is cleared, returns 1.
@@ -31,6 +33,7 @@ private:
 
     PanelState& state_;
     CMCU& controller_;
+    ControllerRequests& requests_;
     PanelOperations& panel_;
     std::recursive_mutex& panelLock_;
     std::chrono::milliseconds period_;

@@ -10,6 +10,8 @@
 class PanelOperations {
 public:
     virtual ~PanelOperations() = default;
+    // Shows the panel, waking the backlight first if it is off now (a show
+    // asked for while it was on never wakes it, though it went off since).
     virtual void ShowPanel() = 0;
     virtual void HidePanel() = 0;
     // The caller has already set showingBrightness.
@@ -17,7 +19,9 @@ public:
     // The slider's value in the arrangement it belongs to (left alone when
     // the screen shows the other one by then).
     virtual void SetSliderValue(Arrangement mode, int32_t value) = 0;
-    virtual void SetFunctionButtonPicture(int bitmapId) = 0;
+    // The function button shows the picture of the arrangement on the screen
+    // for the status and backlight as they are now.
+    virtual void UpdateFunctionButton() = 0;
     virtual void UpdateTrayIndication() = 0;
     virtual void SetAudioMute(int32_t flag) = 0;
     virtual void SetPanelHook(const HookRect& rect) = 0;

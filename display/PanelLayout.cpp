@@ -1,6 +1,5 @@
 #include "display/PanelLayout.h"
 
-#include "controller/RegisterMap.h"
 #include "res/resource.h"
 
 namespace {
@@ -24,11 +23,6 @@ std::array<FunctionControl, kPanelFunctions> FunctionControls(PanelControls& con
              {controls.lockButton, IDC_SEPARATOR_LOCK}}};
 }
 } // namespace
-
-ArrangeLevels CurrentLevels(const PanelState& state) {
-    return ArrangeLevels{state.keypadVolume, state.brightness,
-                         (state.statusBits & kStatusMute) != 0, state.backlightOn != 0};
-}
 
 PanelLayout::PanelLayout(PanelState& state, PanelControls& controls)
     : state_(state), controls_(controls) {}
@@ -59,7 +53,6 @@ void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
         slider.SetChannelBitmap(IDB_CHANNEL_VOLUME);
         slider.SetValue(levels.keypadVolume);
         controls_.switchButton.LoadBitmaps(IDB_BACKLIGHT);
-        controls_.SetFunctionButtonPicture(levels.muted ? IDB_VOLUME_MUTED : IDB_VOLUME_SOUND);
         if (!layoutInitVolume_) {
             layout = VolumeArrangement(current);
             layoutInitVolume_ = true;
@@ -68,8 +61,6 @@ void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
         slider.SetChannelBitmap(IDB_CHANNEL_BRIGHTNESS);
         slider.SetValue(levels.brightness);
         controls_.switchButton.LoadBitmaps(IDB_VOLUME);
-        controls_.SetFunctionButtonPicture(levels.backlightOn ? IDB_BACKLIGHT_ON
-                                                              : IDB_BACKLIGHT_OFF);
         if (!layoutInitBrightness_) {
             // The places the controls hold now; the slider goes back to its
             // own after its channel bitmap re-seated it at the panel's corner.
@@ -79,6 +70,7 @@ void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
     }
     shown_ = mode;
     placed_ = layout;
+    ShowFunctionPicture(levels);
     for (int i = 0; i < kLevelControls; ++i)
         Place(windows[i], layout[i]);
     // The whole panel again: the new pictures, and the background where a
@@ -86,6 +78,10 @@ void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
     // corner without a redraw, so the place it left was never repainted).
     RedrawWindow(controls_.Dialog(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void PanelLayout::ShowFunctionPicture(const ArrangeLevels& levels) {
+    controls_.SetFunctionButtonPicture(static_cast<UINT>(FunctionButtonPicture(shown_, levels)));
 }
 
 void PanelLayout::OnSwitchButton(const ArrangeLevels& levels) {

@@ -7,19 +7,9 @@
 #include <cstdint>
 
 #include "controls/PanelControls.h"
+#include "display/ArrangeLevels.h"
 #include "display/LayoutArithmetic.h"
 #include "shared/PanelState.h"
-
-// The levels and states an arrangement shows, taken when it is asked for.
-struct ArrangeLevels {
-    int32_t keypadVolume;
-    int32_t brightness;
-    bool muted;
-    bool backlightOn;
-};
-
-// What the state record would show now.
-ArrangeLevels CurrentLevels(const PanelState& state);
 
 class PanelLayout {
 public:
@@ -44,6 +34,8 @@ public:
     // Moves every control placed so far to its place at the panel's scale
     // now (after the scale changed).
     void Rescale();
+    // The function button's picture for the arrangement on the screen.
+    void ShowFunctionPicture(const ArrangeLevels& levels);
 
     // The arrangement on the screen.
     Arrangement Shown() const { return shown_; }

@@ -1,7 +1,6 @@
 #include "display/PanelVisibility.h"
 
 #include "controller/RegisterMap.h"
-#include "res/resource.h"
 
 namespace {
 constexpr uint32_t kWakePauseMs = 500;
@@ -11,9 +10,9 @@ HookRect ToHookRect(const PixelRect& r) {
 }
 } // namespace
 
-PanelVisibility::PanelVisibility(PanelState& state, CMCU& controller, PanelWindow& window,
-                                 HookControl& hook)
-    : state_(state), controller_(controller), window_(window), hook_(hook) {}
+PanelVisibility::PanelVisibility(PanelState& state, ControllerRequests& requests,
+                                 PanelWindow& window, HookControl& hook)
+    : state_(state), requests_(requests), window_(window), hook_(hook) {}
 
 void PanelVisibility::StopFade() {
     if (!fadingOut_)
@@ -24,14 +23,14 @@ void PanelVisibility::StopFade() {
     fadeAlpha_ = 255;
 }
 
-void PanelVisibility::ShowPanel() {
+void PanelVisibility::ShowPanel(bool backlightOffWhenAsked) {
     StopFade();
     if (panelVisible_) {
         window_.KillTimer(PanelTimer::HideCheck);
         window_.SetTimer(PanelTimer::HideCheck);
         return;
     }
-    if (!state_.backlightOn)
+    if (backlightOffWhenAsked && !state_.backlightOn)
         OnHookWake(); // ends with a show of its own; the steps below repeat it
     const std::optional<PixelRect> icon = window_.TrayIconRect();
     const WorkArea work = window_.WorkAreaFor(icon);
@@ -79,7 +78,10 @@ void PanelVisibility::OnTimer(PanelTimer timer) {
         break;
     }
     case PanelTimer::Fade:
-        FadeStep();
+        // A tick that comes when no fade runs (one already on its way as the
+        // fade stopped) changes nothing.
+        if (fadingOut_)
+            FadeStep();
         break;
     case PanelTimer::Reshow:
         reshowBlocked_ = false;
@@ -125,9 +127,8 @@ void PanelVisibility::OnHookWake() {
     panelVisible_ = false;
     panelOpen_ = false;
     hook_.RemovePanelHook();
-    controller_.WriteRegister(REG_SET_BACKLIGHT, 1);
-    if (state_.showingBrightness == Arrangement::Brightness)
-        window_.SetFunctionButtonPicture(IDB_BACKLIGHT_ON);
+    requests_.Post([](CMCU& controller) { controller.WriteRegister(REG_SET_BACKLIGHT, 1); });
+    window_.ShowFunctionPicture();
     ShowPanel();
     window_.RedrawFunctionButton();
 }

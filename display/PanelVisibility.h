@@ -3,17 +3,19 @@
 // comes up at once and opaque beside the tray icon, stays while it keeps
 // being asked for or while the cursor rests on it, then fades out over
 // 4.2 seconds and hides. Everything runs on the panel's thread (the poll
-// thread's requests arrive through the panel's work queue).
+// thread's requests arrive through the panel's work queue); the backlight is
+// switched on through the poll thread, which owns the bus.
 #include <cstdint>
 
-#include "controller/CMCU.h"
+#include "controller/ControllerRequests.h"
 #include "display/PanelWindow.h"
 #include "shared/HookControl.h"
 #include "shared/PanelState.h"
 
 class PanelVisibility {
 public:
-    PanelVisibility(PanelState& state, CMCU& controller, PanelWindow& window, HookControl& hook);
+    PanelVisibility(PanelState& state, ControllerRequests& requests, PanelWindow& window,
+                    HookControl& hook);
 
     // The panel's size, taken at initialisation (only a change of the
     // display scale changes it).
@@ -25,7 +27,11 @@ public:
     // Shows the panel beside the tray icon (waking the backlight first when
     // it is off; laid out first for the scale of the icon's monitor) or,
     // when it is up, restarts its hide check.
-    void ShowPanel();
+    void ShowPanel() { ShowPanel(state_.backlightOn == 0); }
+    // The same for a show asked for earlier (by the poll thread): it wakes
+    // the backlight only when the backlight was off as it was asked for, so
+    // that one switched off after the request stays off.
+    void ShowPanel(bool backlightOffWhenAsked);
     // Hides the panel at once; a fade request in the next second is ignored.
     void HidePanel();
     // Cancels a fade under way and makes the panel opaque again.
@@ -34,9 +40,6 @@ public:
     void OnPanelFade();
     // WM_TIMER of one of the panel's timers.
     void OnTimer(PanelTimer timer);
-    // WM_WINDOWPOSCHANGING: whether a request to show the window may stand
-    // (only while the panel is meant to be visible).
-    bool MayShow() const { return panelVisible_; }
     // WM_PANEL_HIDE: hides the window; the panel still counts as open.
     void OnPanelHide();
     // WM_HOOK_WAKE: switches the backlight back on and shows the panel.
@@ -45,6 +48,8 @@ public:
     // places the panel there and opens it, or closes it when it is open.
     void OnTrayClick(PixelPoint cursor);
 
+    // The panel is meant to be visible: a request to show the window may
+    // stand only then (WM_WINDOWPOSCHANGING).
     bool PanelVisible() const { return panelVisible_; }
     bool PanelOpen() const { return panelOpen_; }
     bool FadingOut() const { return fadingOut_; }
@@ -55,7 +60,7 @@ private:
     void FadeStep();
 
     PanelState& state_;
-    CMCU& controller_;
+    ControllerRequests& requests_;
     PanelWindow& window_;
     HookControl& hook_;
     PixelSize panelSize_;

@@ -43,7 +43,8 @@ public:
     virtual void SendPanelFade() = 0;
     // Holds the panel's thread.
     virtual void Pause(uint32_t ms) = 0;
-    // The function button's picture, and a repaint of the button.
-    virtual void SetFunctionButtonPicture(int bitmapId) = 0;
+    // The function button's picture for the arrangement on the screen and
+    // the state now, and a repaint of the button.
+    virtual void ShowFunctionPicture() = 0;
     virtual void RedrawFunctionButton() = 0;
 };

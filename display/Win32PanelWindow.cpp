@@ -113,8 +113,8 @@ void Win32PanelWindow::Pause(uint32_t ms) {
     Sleep(ms);
 }
 
-void Win32PanelWindow::SetFunctionButtonPicture(int bitmapId) {
-    controls_.SetFunctionButtonPicture(static_cast<UINT>(bitmapId));
+void Win32PanelWindow::ShowFunctionPicture() {
+    layout_.ShowFunctionPicture(CurrentLevels(state_));
 }
 
 void Win32PanelWindow::RedrawFunctionButton() {

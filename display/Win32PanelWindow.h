@@ -2,13 +2,15 @@
 // The panel window as showing, hiding and fading drive it: the real dialog
 // window, its timers, the tray icon's place and the screen's work areas.
 #include "controls/PanelControls.h"
+#include "display/PanelLayout.h"
 #include "display/PanelScale.h"
 #include "display/PanelWindow.h"
 
 class Win32PanelWindow : public PanelWindow {
 public:
-    Win32PanelWindow(PanelControls& controls, PanelScale& scale)
-        : controls_(controls), scale_(scale) {}
+    Win32PanelWindow(PanelControls& controls, PanelScale& scale, PanelLayout& layout,
+                     const PanelState& state)
+        : controls_(controls), scale_(scale), layout_(layout), state_(state) {}
 
     void SetTimer(PanelTimer timer) override;
     void KillTimer(PanelTimer timer) override;
@@ -23,11 +25,13 @@ public:
     std::optional<PixelSize> LayOutFor(int dpi) override;
     void SendPanelFade() override;
     void Pause(uint32_t ms) override;
-    void SetFunctionButtonPicture(int bitmapId) override;
+    void ShowFunctionPicture() override;
     void RedrawFunctionButton() override;
 
 private:
     HWND Window() const { return controls_.Dialog(); }
     PanelControls& controls_;
     PanelScale& scale_;
+    PanelLayout& layout_;
+    const PanelState& state_;
 };

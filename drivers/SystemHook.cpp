@@ -22,6 +22,7 @@ HMODULE g_module = nullptr;
 struct Target {
     HWND window = nullptr;
     RECT rect{};
+    POINT cursor{}; // where the cursor was when the hook was set
 };
 std::mutex g_target;
 Target g_current;
@@ -53,6 +54,14 @@ void WakeOnce(const Target& target) {
         Post(target.window, WM_HOOK_WAKE);
 }
 
+// A move that leaves the cursor where it stood when the hook was set is no
+// input of the person's: the window system reports one when the window under
+// the cursor goes (the panel hiding as the backlight goes off).
+bool MovesNowhere(WPARAM message, const MSLLHOOKSTRUCT& input, const Target& target) {
+    return message == WM_MOUSEMOVE && input.pt.x == target.cursor.x &&
+           input.pt.y == target.cursor.y;
+}
+
 bool IsButtonDown(WPARAM message) {
     return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
            message == WM_XBUTTONDOWN;
@@ -61,11 +70,12 @@ bool IsButtonDown(WPARAM message) {
 LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
         const Target target = CurrentTarget();
+        const MSLLHOOKSTRUCT& input = *reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
         if (IsEmpty(target.rect)) {
-            WakeOnce(target);
+            if (!MovesNowhere(wParam, input, target))
+                WakeOnce(target);
         } else if (IsButtonDown(wParam)) {
-            const POINT at = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam)->pt;
-            if (!PtInRect(&target.rect, at))
+            if (!PtInRect(&target.rect, input.pt))
                 Post(target.window, WM_PANEL_HIDE);
         }
     }
@@ -130,10 +140,13 @@ bool StopThread() {
 
 SYSTEMHOOK_API BOOLEAN __cdecl SetHook(HWND window, const RECT* rect) {
     std::lock_guard<std::mutex> control(g_control);
+    POINT cursor{};
+    GetCursorPos(&cursor);
     {
         std::lock_guard<std::mutex> lock(g_target);
         g_current.window = window;
         g_current.rect = rect ? *rect : RECT{};
+        g_current.cursor = cursor;
     }
     g_wakePosted = false;
     if (g_set || g_thread)

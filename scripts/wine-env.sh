@@ -39,7 +39,8 @@ options:
                     Xvfb gets a screen of the same size.
   --xvfb            start a private Xvfb even when DISPLAY is set
                     (one is started anyway when DISPLAY is unset).
-  --pulse           start a private PulseAudio with a null sink.
+  --pulse           start a private PulseAudio with a null sink (without it
+                    COMMAND runs with Wine's sound drivers unloaded).
   --winxp           make the prefix report Windows XP (5.1) instead of 7 (6.1).
   --dpi N           the display scale of the prefix: its LogPixels, in dots
                     per inch (96 is 100 %, 144 is 150 %; default 96). Set
@@ -541,8 +542,13 @@ log "virtual desktop ${desk_w}x${desk_h} is up"
 
 export LUMITRAX_WINE_ENV=1 LUMITRAX_WINE_ARCH="$arch" LUMITRAX_WINE_LOADER="$loader" \
   LUMITRAX_WINE_DPI="$dpi"
+# Wine's sound drivers for COMMAND: the private PulseAudio with --pulse, none
+# without it. Wine's ALSA driver is never loaded: on a host without a sound
+# card it prints a page of errors for every program that opens a device.
+sound_overrides="winealsa.drv=d"
+[ "$want_pulse" -eq 1 ] || sound_overrides="winealsa.drv,winepulse.drv=d"
 if [ -z "${WINEDLLOVERRIDES:-}" ]; then
-  export WINEDLLOVERRIDES="$boot_overrides"
+  export WINEDLLOVERRIDES="$boot_overrides;$sound_overrides"
 fi
 log "running: $*"
 if [ -e "/proc/$$/fd/0" ]; then exec 8<&0; else exec 8</dev/null; fi

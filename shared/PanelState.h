@@ -15,6 +15,8 @@ enum class Arrangement : uint8_t { Volume = 0, Brightness = 1 };
 constexpr uint8_t kFunctionDimming = 0x01;
 constexpr uint8_t kFunctionBuzzer = 0x02;
 constexpr uint8_t kFunctionLock = 0x04;
+// skipSliderEcho while the panel has pushed no volume whose echo is awaited.
+constexpr int32_t kNoSliderEcho = -1;
 
 struct PanelState {
     Shared<int32_t> statusBits;    // last value of register 18; also written to register 7
@@ -46,5 +48,18 @@ struct PanelState {
     Shared<uint8_t> functionCount;     // bits set in functionMask
     Shared<uint8_t> functionMask;      // bit 0 dimming, bit 1 buzzer, bit 2 keypad lock
     Shared<int32_t> backlightValue{1}; // last value read from 23 or written to 20
-    Shared<uint8_t> skipSliderEcho;    // the panel just pushed a volume to the audio device
+    // The volume the panel last pushed to the audio device: the device's
+    // report of it is its echo, which leaves the slider alone once.
+    // kNoSliderEcho when none is awaited.
+    Shared<int32_t> skipSliderEcho{kNoSliderEcho};
 };
+
+// Records the audio side's mute in audioMute in one indivisible step (the
+// poll thread and the audio service's threads both record it): bit 0 follows
+// muted; an un-mute also drops every bit above bit 7.
+inline void RecordAudioMute(PanelState& state, bool muted) {
+    if (muted)
+        state.audioMute.SetBits(0x01);
+    else
+        state.audioMute.KeepBits(0xFE);
+}

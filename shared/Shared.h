@@ -18,6 +18,12 @@ public:
     }
     // One more, indivisibly, as seen by every thread; gives the new value.
     T Increment() noexcept { return value_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    // Stores value and gives the value it replaced, in one indivisible step.
+    T Exchange(T value) noexcept { return value_.exchange(value, std::memory_order_relaxed); }
+    // Sets the given bits, or keeps only those of mask, in one indivisible
+    // step: a change another thread makes meanwhile to the other bits stays.
+    void SetBits(T bits) noexcept { value_.fetch_or(bits, std::memory_order_relaxed); }
+    void KeepBits(T mask) noexcept { value_.fetch_and(mask, std::memory_order_relaxed); }
 
 private:
     std::atomic<T> value_;

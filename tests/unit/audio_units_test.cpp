@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "audio/AudioUnits.h"
+#include "shared/PanelState.h"
 
 TEST(AudioUnits, EveryStepSurvivesBothDeviceUnits) {
     for (int32_t steps = 0; steps <= kMaxVolumeSteps; ++steps) {
@@ -73,7 +77,36 @@ TEST(AudioUnits, MuteFromEndpointNotification) {
         {0, true, 1},        {1, true, 1},         {0xFE, true, 0xFF},   {1, false, 0},
         {0xFF, false, 0xFE}, {0x1FF, false, 0xFE}, {0x100, true, 0x101}, {0x301, false, 0},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(MuteAfterNotification(c.before, c.muted), c.after)
+    for (const auto& c : cases) {
+        PanelState state;
+        state.audioMute = c.before;
+        RecordAudioMute(state, c.muted);
+        EXPECT_EQ(state.audioMute, c.after)
             << std::hex << "before 0x" << c.before << (c.muted ? " muted" : " unmuted");
+    }
+}
+
+TEST(AudioUnits, AMuteRecordedOnTwoThreadsLosesNoUpdate) {
+    // The poll thread and an audio service thread record the mute at once.
+    // Each record is one indivisible step: a bit another thread sets while a
+    // record is under way is still there afterwards.
+    PanelState state;
+    std::atomic<bool> started{false}, stop{false};
+    std::thread recorder([&] {
+        started = true;
+        for (int i = 0; !stop; ++i)
+            RecordAudioMute(state, i % 2 == 0);
+    });
+    while (!started)
+        std::this_thread::yield();
+    int lost = 0;
+    for (int round = 0; round < 100000; ++round) {
+        state.audioMute.SetBits(0x02);
+        for (int spin = 0; spin < 50; ++spin)
+            lost += (state.audioMute & 0x02) ? 0 : 1;
+        state.audioMute.KeepBits(~0x02);
+    }
+    stop = true;
+    recorder.join();
+    EXPECT_EQ(lost, 0);
 }

@@ -9,22 +9,32 @@
 #include "FakeDriver.h"
 #include "controller/CMCU.h"
 #include "controller/KeypadPoller.h"
+#include "display/ArrangeLevels.h"
+#include "res/resource.h"
 #include "shared/PanelState.h"
 
 namespace {
 // Records the panel operations in order, e.g. "arrange0 show slider=v12"
-// (the volume slider; b for brightness).
+// (the volume slider; b for brightness), and keeps the function button's
+// picture as the panel's thread would draw it: each operation with the
+// state as it is when asked for.
 class FakePanel : public PanelOperations {
 public:
+    explicit FakePanel(const PanelState& state) : state_(state) {}
     void ShowPanel() override { Add("show"); }
     void HidePanel() override { Add("hide"); }
     void ArrangePanel(Arrangement mode) override {
         Add("arrange" + std::to_string(static_cast<int>(mode)));
+        shown_ = mode;
+        picture_ = FunctionButtonPicture(mode, CurrentLevels(state_));
     }
     void SetSliderValue(Arrangement mode, int32_t v) override {
         Add(std::string("slider=") + (mode == Arrangement::Volume ? "v" : "b") + std::to_string(v));
     }
-    void SetFunctionButtonPicture(int id) override { Add("picture=" + std::to_string(id)); }
+    void UpdateFunctionButton() override {
+        Add("button");
+        picture_ = FunctionButtonPicture(shown_, CurrentLevels(state_));
+    }
     void UpdateTrayIndication() override { Add("tray"); }
     void SetAudioMute(int32_t flag) override { Add("mute=" + std::to_string(flag)); }
     void SetPanelHook(const HookRect& r) override {
@@ -50,25 +60,31 @@ public:
         ops_.clear();
     }
     std::atomic<bool> failed{false};
+    // The function button's picture after the operations so far.
+    int Picture() const { return picture_; }
 
 private:
     void Add(std::string op) {
         std::lock_guard<std::mutex> lock(mutex_);
         ops_.push_back(std::move(op));
     }
+    const PanelState& state_;
     std::mutex mutex_;
     std::vector<std::string> ops_;
+    Arrangement shown_ = Arrangement::Brightness;
+    int picture_ = IDB_BACKLIGHT_ON;
 };
 
 // The panel after start-up, in step with an extended controller at
 // brightness 10, volume 10, not muted, backlight on, arranged for brightness.
 struct Poll : ::testing::Test {
     FakeDriver driver;
-    FakePanel panel;
     PanelState state;
+    FakePanel panel{state};
     std::recursive_mutex panelLock;
     CMCU mcu{driver, nullptr, std::chrono::milliseconds(0)};
-    KeypadPoller poller{state, mcu, panel, panelLock, std::chrono::milliseconds(1)};
+    ControllerRequests requests{mcu};
+    KeypadPoller poller{state, mcu, requests, panel, panelLock, std::chrono::milliseconds(1)};
 
     void SetUp() override {
         driver.values = {{1, 10}, {2, 10}, {18, 0x04}, {23, 1}, {28, 0}};
@@ -94,7 +110,7 @@ TEST_F(Poll, VolumeKeyReadsRegistersInOrderAndShowsTheVolume) {
     driver.values[28] = 0x02;
     poller.OnControllerEvent();
     EXPECT_EQ(driver.Accesses(), "R28 R1 R2 R18 R23");
-    EXPECT_EQ(panel.Ops(), "arrange0 show slider=v11 push-volume=11 tray");
+    EXPECT_EQ(panel.Ops(), "arrange0 show slider=v11 push-volume=11 tray button");
     EXPECT_EQ(state.keypadVolume, 11);
     EXPECT_EQ(state.shownVolume, 11);
     EXPECT_EQ(state.audioVolume, 11) << "so that the periodic sync writes nothing back";
@@ -115,11 +131,11 @@ TEST_F(Poll, ChangeFlagShowsAnUnchangedLevelOnlyOnExtendedControllers) {
         const char* ops;
         const char* accesses;
     } cases[] = {
-        {"volume flag at range end", true, 0x02, "arrange0 show slider=v10 push-volume=10 tray",
-         "R28 R1 R2 R18 R23"},
-        {"brightness flag", true, 0x01, "show slider=b10 tray", "R28 R1 R2 R18 R23"},
-        {"0xFF carries no information", true, 0xFF, "tray", "R28 R1 R2 R18 R23"},
-        {"no flags on a basic controller", false, 0x02, "tray", "R1 R2 R18"},
+        {"volume flag at range end", true, 0x02,
+         "arrange0 show slider=v10 push-volume=10 tray button", "R28 R1 R2 R18 R23"},
+        {"brightness flag", true, 0x01, "show slider=b10 tray button", "R28 R1 R2 R18 R23"},
+        {"0xFF carries no information", true, 0xFF, "tray button", "R28 R1 R2 R18 R23"},
+        {"no flags on a basic controller", false, 0x02, "tray button", "R1 R2 R18"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,14 +158,14 @@ TEST_F(Poll, LevelsAboveTheRangeCountAsTheTop) {
     EXPECT_EQ(state.brightness, 20);
     EXPECT_EQ(state.keypadVolume, 20);
     EXPECT_EQ(state.audioVolume, 20) << "what the device is then set to";
-    EXPECT_EQ(panel.Ops(), "show slider=b20 arrange0 show slider=v20 push-volume=20 tray");
+    EXPECT_EQ(panel.Ops(), "show slider=b20 arrange0 show slider=v20 push-volume=20 tray button");
 }
 
 TEST_F(Poll, BrightnessChangeWhileShowingVolumeArrangesForBrightness) {
     state.showingBrightness = Arrangement::Volume;
     driver.values[1] = 4;
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "arrange1 show slider=b4 tray");
+    EXPECT_EQ(panel.Ops(), "arrange1 show slider=b4 tray button");
     EXPECT_EQ(state.shownBrightness, 4);
     EXPECT_EQ(state.requestedBrightness, 4) << "nothing to write back";
     EXPECT_EQ(state.pendingBrightness, 4);
@@ -163,13 +179,14 @@ TEST_F(Poll, FailedReadsLeaveFieldsAndShowNothing) {
     EXPECT_EQ(state.brightness, 10);
     EXPECT_EQ(state.keypadVolume, 10);
     EXPECT_EQ(state.statusBits, 0x04);
-    EXPECT_EQ(panel.Ops(), "tray");
+    EXPECT_EQ(panel.Ops(), "tray button");
 }
 
 TEST_F(Poll, KeypadMuteFollowsToTheAudioDevice) {
     driver.values[18] = 0x05;
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "tray show arrange0 show mute=1");
+    EXPECT_EQ(panel.Ops(), "tray show arrange0 show mute=1 button");
+    EXPECT_EQ(panel.Picture(), IDB_VOLUME_MUTED);
     EXPECT_EQ(state.appliedStatus, 0x05);
     // The device has not reported the mute back yet: the next cycle must not
     // take that for an un-mute made in Windows.
@@ -182,14 +199,15 @@ TEST_F(Poll, KeypadMuteFollowsToTheAudioDevice) {
     panel.Clear();
     driver.values[18] = 0x94; // un-muted, dimming and lock on
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "tray show arrange0 show mute=0");
+    EXPECT_EQ(panel.Ops(), "tray show arrange0 show mute=0 button");
+    EXPECT_EQ(panel.Picture(), IDB_VOLUME_SOUND);
     EXPECT_EQ(state.autoDimming, 1);
     EXPECT_EQ(state.keypadLocked, 1);
 
     panel.Clear();
     driver.values[18] = 0x84; // dimming off: shown, but no mute change
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "tray show");
+    EXPECT_EQ(panel.Ops(), "tray show button");
 }
 
 TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
@@ -200,15 +218,18 @@ TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
         const char* accesses;
         const char* ops;
         int32_t status; // afterwards
+        int picture;    // of the function button, in the volume arrangement
     } cases[] = {
+        // The arrangement, asked for while still muted, showed the muted
+        // speaker: the button ends showing the sound on.
         {"endpoint", true, false, "R28 R1 R2 W7=254 R18 R23",
-         "arrange0 show slider=v12 push-volume=12 mute=0 tray", 0x04},
+         "arrange0 show slider=v12 push-volume=12 mute=0 tray button", 0x04, IDB_VOLUME_SOUND},
         // A failed status read keeps the program's own status bits, with
         // only the mute released: nothing the controller did not report.
         {"endpoint, status read fails", true, true, "R28 R1 R2 W7=254 R18 R18 R18 R18 R18 R23",
-         "arrange0 show slider=v12 push-volume=12 mute=0 tray", 0x04},
+         "arrange0 show slider=v12 push-volume=12 mute=0 tray button", 0x04, IDB_VOLUME_SOUND},
         {"legacy mixer", false, false, "R28 R1 R2 R18 R23",
-         "arrange0 show slider=v12 push-volume=12 tray", 0x05},
+         "arrange0 show slider=v12 push-volume=12 tray button", 0x05, IDB_VOLUME_MUTED},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -225,6 +246,7 @@ TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
         EXPECT_EQ(panel.Ops(), c.ops);
         EXPECT_EQ(state.statusBits, c.status);
         EXPECT_EQ(state.appliedStatus, c.status);
+        EXPECT_EQ(panel.Picture(), c.picture);
         if (c.endpoint) {
             EXPECT_EQ(state.audioMute & 1, 0) << "recorded as applied to the device";
         }
@@ -234,18 +256,31 @@ TEST_F(Poll, VolumeKeyWhileMutedUnmutesOnlyOnTheEndpointBackEnd) {
 TEST_F(Poll, BacklightOffHidesAndHooksOnWakesAgain) {
     driver.values[23] = 0;
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "tray arrange1 hide hook=0,0,0,0");
+    EXPECT_EQ(panel.Ops(), "tray arrange1 hide hook=0,0,0,0 button");
+    EXPECT_EQ(panel.Picture(), IDB_BACKLIGHT_OFF);
     EXPECT_EQ(state.backlightOn, 0);
 
     panel.Clear();
     driver.values[23] = 1;
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "tray unhook picture=159 show");
+    EXPECT_EQ(panel.Ops(), "tray unhook show button");
+    EXPECT_EQ(panel.Picture(), IDB_BACKLIGHT_ON);
     EXPECT_EQ(state.backlightOn, 1);
 
     panel.Clear();
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "tray");
+    EXPECT_EQ(panel.Ops(), "tray button");
+
+    // Mute and backlight keys in one event: the panel ends arranged for the
+    // volume, whose button shows the mute, not the backlight.
+    driver.values[23] = 0;
+    poller.OnControllerEvent();
+    panel.Clear();
+    driver.values[23] = 1;
+    driver.values[18] = 0x05;
+    poller.OnControllerEvent();
+    EXPECT_EQ(panel.Ops(), "tray show arrange0 show mute=1 unhook show button");
+    EXPECT_EQ(panel.Picture(), IDB_VOLUME_MUTED);
 }
 
 TEST_F(Poll, BacklightReadThatGivesUpChangesNothing) {
@@ -254,7 +289,7 @@ TEST_F(Poll, BacklightReadThatGivesUpChangesNothing) {
     state.backlightValue = 0;
     driver.readFailures = {{23, -1}};
     poller.OnControllerEvent();
-    EXPECT_EQ(panel.Ops(), "tray");
+    EXPECT_EQ(panel.Ops(), "tray button");
     EXPECT_EQ(state.backlightOn, 1);
     EXPECT_EQ(state.backlightValue, 0);
     EXPECT_EQ(state.showingBrightness, Arrangement::Brightness);
@@ -268,15 +303,27 @@ TEST_F(Poll, AudioVolumeChangeIsWrittenToRegister9) {
     EXPECT_EQ(state.keypadVolume, 15);
     EXPECT_EQ(state.shownVolume, 15);
 
-    // The panel itself pushed the volume: the slider is left alone once.
+    // The device's echo of a volume the panel pushed: the slider is left
+    // alone once.
     driver.ClearLog();
     panel.Clear();
-    state.skipSliderEcho = 1;
+    state.skipSliderEcho = 16;
     state.audioVolume = 16;
     poller.SyncPendingChanges();
     EXPECT_EQ(driver.Accesses(true), "W9=16");
     EXPECT_EQ(panel.Ops(), "show");
-    EXPECT_EQ(state.skipSliderEcho, 0);
+    EXPECT_EQ(state.skipSliderEcho, kNoSliderEcho);
+
+    // A push whose echo changes nothing (the keypad's own volume) leaves no
+    // skip behind: the next change made in Windows is shown.
+    driver.ClearLog();
+    panel.Clear();
+    state.skipSliderEcho = 16;
+    state.audioVolume = 9;
+    poller.SyncPendingChanges();
+    EXPECT_EQ(driver.Accesses(true), "W9=9");
+    EXPECT_EQ(panel.Ops(), "show slider=v9");
+    EXPECT_EQ(state.skipSliderEcho, kNoSliderEcho);
 }
 
 TEST_F(Poll, AudioVolumeWhileMutedOnEndpointReleasesTheMuteAndKeepsBothSidesAgreeing) {
@@ -287,12 +334,12 @@ TEST_F(Poll, AudioVolumeWhileMutedOnEndpointReleasesTheMuteAndKeepsBothSidesAgre
         const char* ops;
         int32_t status; // afterwards, as the program holds it and register 7 was told
     } cases[] = {
-        {"device un-muted with the volume change", 0, "W9=8 W7=4",
-         "arrange0 show slider=v8 picture=173", 0x04},
+        {"device un-muted with the volume change", 0, "W9=8 W7=4", "arrange0 show slider=v8 button",
+         0x04},
         // The device is still muted: the release is undone at once, so that
         // controller, program and device all say muted.
-        {"device still muted", 1, "W9=8 W7=4 W7=5",
-         "arrange0 show slider=v8 picture=173 show picture=172", 0x05},
+        {"device still muted", 1, "W9=8 W7=4 W7=5", "arrange0 show slider=v8 button show button",
+         0x05},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -310,6 +357,7 @@ TEST_F(Poll, AudioVolumeWhileMutedOnEndpointReleasesTheMuteAndKeepsBothSidesAgre
         EXPECT_EQ(state.appliedStatus, c.status);
         EXPECT_EQ(driver.values[18] & 1, static_cast<uint32_t>(c.deviceMute))
             << "the controller's mute follows the device";
+        EXPECT_EQ(panel.Picture(), c.deviceMute ? IDB_VOLUME_MUTED : IDB_VOLUME_SOUND);
 
         driver.ClearLog();
         panel.Clear();
@@ -331,7 +379,8 @@ TEST_F(Poll, AudioMuteToggleReachesRegister7AndThePicture) {
     state.audioMute = 1;
     poller.SyncPendingChanges();
     EXPECT_EQ(driver.Accesses(true), "W7=5");
-    EXPECT_EQ(panel.Ops(), "arrange0 show picture=172");
+    EXPECT_EQ(panel.Ops(), "arrange0 show button");
+    EXPECT_EQ(panel.Picture(), IDB_VOLUME_MUTED);
     EXPECT_EQ(state.statusBits, 0x05);
     EXPECT_EQ(state.appliedStatus, 0x05);
 
@@ -340,7 +389,8 @@ TEST_F(Poll, AudioMuteToggleReachesRegister7AndThePicture) {
     state.audioMute = 0;
     poller.SyncPendingChanges();
     EXPECT_EQ(driver.Accesses(true), "W7=4");
-    EXPECT_EQ(panel.Ops(), "show picture=173");
+    EXPECT_EQ(panel.Ops(), "show button");
+    EXPECT_EQ(panel.Picture(), IDB_VOLUME_SOUND);
 }
 
 namespace {
@@ -361,10 +411,17 @@ TEST_F(Poll, IdleLoopReadsOnlyTheInputLineAndStopsOnRequest) {
         if (op == 'G' && !state.pollRunning)
             ++readsAfterStop;
     };
+    // Accesses other threads asked for come first in a cycle, in order,
+    // then the periodic sync.
+    state.audioVolume = 12;
+    requests.Post([](CMCU& controller) { controller.WriteRegister(33, 1); });
+    requests.Post([](CMCU& controller) { controller.WriteRegister(32, 3); });
     state.pollRunning = 1;
     std::thread thread([&] { poller.PollThreadProc(); });
     EXPECT_TRUE(WaitFor([&] { return driver.GetValueCalls() >= 20; }, std::chrono::seconds(5)));
-    EXPECT_EQ(driver.Accesses(), "") << "no register is touched while the line stays high";
+    EXPECT_EQ(driver.Accesses(), "W33 W32 W9")
+        << "then no register is touched while the line stays high";
+    driver.ClearLog();
 
     driver.Set(2, 14);
     driver.RaiseLine();

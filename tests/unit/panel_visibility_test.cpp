@@ -78,9 +78,7 @@ public:
         ops.push_back("pause=" + std::to_string(ms));
         now += ms;
     }
-    void SetFunctionButtonPicture(int id) override {
-        ops.push_back("picture=" + std::to_string(id));
-    }
+    void ShowFunctionPicture() override { ops.push_back("function-picture"); }
     void RedrawFunctionButton() override { ops.push_back("redraw"); }
 
     // Lets ms pass, firing each timer as it falls due (a timer repeats
@@ -121,10 +119,11 @@ struct Visibility : ::testing::Test {
     std::vector<std::string> ops;
     FakeDriver driver;
     CMCU controller{driver, nullptr, std::chrono::milliseconds(0)};
+    ControllerRequests requests{controller};
     PanelState state;
     FakeWindow window{ops};
     FakeHook hook{ops};
-    PanelVisibility panel{state, controller, window, hook};
+    PanelVisibility panel{state, requests, window, hook};
 
     void SetUp() override {
         panel.SetPanelSize(kPanel);
@@ -140,15 +139,21 @@ struct Visibility : ::testing::Test {
         ops.clear();
         return out;
     }
+    // The register writes asked for so far, once the poll thread has
+    // carried them out.
+    std::string Writes() {
+        requests.RunQueued();
+        return driver.Accesses(true);
+    }
 };
 } // namespace
 
 TEST_F(Visibility, HiddenUntilShownThenAboveTheIconWithItsHook) {
-    EXPECT_FALSE(panel.MayShow()) << "the template's visible style does not show it";
+    EXPECT_FALSE(panel.PanelVisible()) << "the template's visible style does not show it";
     panel.ShowPanel();
     // 1000 - the icon's left; 750 - 70 - 5.
     EXPECT_EQ(Ops(), "move=494,675 hook=494,675,1024,745 show");
-    EXPECT_TRUE(panel.MayShow());
+    EXPECT_TRUE(panel.PanelVisible());
     EXPECT_TRUE(panel.PanelOpen());
     EXPECT_FALSE(window.Running(PanelTimer::HideCheck)) << "a fresh show arms no timer";
     Advance(60000);
@@ -167,10 +172,14 @@ TEST_F(Visibility, ASecondShowHidesItFiveSecondsLaterOnTheSchedule) {
     EXPECT_TRUE(panel.FadingOut()) << "the cursor is off the panel at the check";
     EXPECT_FALSE(window.Running(PanelTimer::HideCheck));
 
-    // Tick by tick: five ticks without a visible change, then 15 less a tick.
+    // Tick by tick: five ticks without a visible change, then 15 less a tick;
+    // a second fade request half-way changes nothing.
     std::vector<int16_t> alphas;
     for (int tick = 1; tick <= 20; ++tick) {
-        Advance(200);
+        Advance(100);
+        if (tick == 10)
+            panel.OnPanelFade();
+        Advance(100);
         alphas.push_back(panel.FadeAlpha());
         EXPECT_TRUE(window.shown) << "tick " << tick;
     }
@@ -228,6 +237,10 @@ TEST_F(Visibility, AShowOrTheMouseDuringAFadeMakesItOpaqueAgain) {
     Advance(1000 + 6 * 200);
     ASSERT_TRUE(panel.FadingOut());
     panel.StopFade(); // the mouse moved over the panel
+    EXPECT_EQ(window.opacity, 255);
+    // A tick already on its way when the fade stopped changes nothing.
+    panel.OnTimer(PanelTimer::Fade);
+    EXPECT_EQ(panel.FadeAlpha(), 255);
     EXPECT_EQ(window.opacity, 255);
     Advance(10000);
     EXPECT_TRUE(window.shown);
@@ -304,15 +317,16 @@ TEST_F(Visibility, NoIconFoundPutsItInTheCornerBesideTheTray) {
 TEST_F(Visibility, WakeTurnsTheBacklightOnAndShowsThePanel) {
     panel.OnHookWake();
     EXPECT_EQ(Ops(), "redraw") << "the backlight is on: nothing else";
-    EXPECT_EQ(driver.Accesses(), "");
+    EXPECT_EQ(Writes(), "");
 
     hook.set = true; // the backlight hook, all zero
     hook.rect = HookRect{};
     state.backlightOn = 0;
     state.backlightValue = 0;
     panel.OnHookWake();
-    EXPECT_EQ(Ops(), "pause=500 unhook picture=159 move=494,675 hook=494,675,1024,745 show redraw");
-    EXPECT_EQ(driver.Accesses(true), "W20=1");
+    EXPECT_EQ(Ops(), "pause=500 unhook function-picture move=494,675 hook=494,675,1024,745 show "
+                     "redraw");
+    EXPECT_EQ(Writes(), "W20=1");
     EXPECT_EQ(state.backlightOn, 1);
     EXPECT_EQ(state.backlightValue, 1);
     EXPECT_EQ(hook.rect.right, 1024) << "the panel's hook, not the backlight's";
@@ -321,12 +335,21 @@ TEST_F(Visibility, WakeTurnsTheBacklightOnAndShowsThePanel) {
     driver.ClearLog();
     panel.HidePanel();
     state.backlightOn = 0;
-    state.showingBrightness = Arrangement::Volume;
     Ops();
     panel.ShowPanel();
-    EXPECT_EQ(driver.Accesses(true), "W20=1");
+    EXPECT_EQ(Writes(), "W20=1");
     EXPECT_TRUE(window.shown);
-    EXPECT_EQ(Ops().find("picture"), std::string::npos) << "the volume picture stays";
+
+    // A show the poll thread asked for while the backlight was on, which a
+    // later step of its event switched off: the backlight stays off.
+    driver.ClearLog();
+    panel.HidePanel();
+    state.backlightOn = 0;
+    Ops();
+    panel.ShowPanel(false);
+    EXPECT_EQ(Ops(), "move=494,675 hook=494,675,1024,745 show") << "no pause, no wake";
+    EXPECT_EQ(Writes(), "");
+    EXPECT_EQ(state.backlightOn, 0);
 }
 
 TEST_F(Visibility, AWakeOfAPanelOpenedFromTheTrayWithTheBacklightOffPlacesItAgain) {
@@ -338,9 +361,10 @@ TEST_F(Visibility, AWakeOfAPanelOpenedFromTheTrayWithTheBacklightOffPlacesItAgai
     ASSERT_TRUE(panel.PanelVisible());
     Ops();
     panel.OnHookWake();
-    EXPECT_EQ(Ops(), "pause=500 unhook picture=159 move=494,675 hook=494,675,1024,745 show redraw")
+    EXPECT_EQ(Ops(), "pause=500 unhook function-picture move=494,675 hook=494,675,1024,745 show "
+                     "redraw")
         << "shown afresh beside the tray, not left where the click put it";
-    EXPECT_EQ(driver.Accesses(true), "W20=1");
+    EXPECT_EQ(Writes(), "W20=1");
 }
 
 TEST_F(Visibility, AShowOnAMonitorOfAnotherScaleLaysThePanelOutForItFirst) {

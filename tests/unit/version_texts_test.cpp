@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "FakeDriver.h"
+#include "commands/FirmwareRead.h"
 #include "commands/VersionTexts.h"
 
 TEST(VersionTexts, FirmwareBox) {
@@ -30,4 +32,21 @@ TEST(VersionTexts, AboutBoxLines) {
     EXPECT_EQ(DriverVersionLine(0x20), "driver ver : 2.0");
     EXPECT_EQ(LibraryVersionLine(0x00), "dll ver : 0.0");
     EXPECT_EQ(LibraryVersionLine(0xFF), "dll ver : f.f");
+}
+
+TEST(VersionTexts, FirmwareBoxWhenRegister24FailsPartWay) {
+    // The letter is read, the second byte fails all its attempts: the third
+    // is not read, and both numbers stay 0.
+    FakeDriver driver;
+    driver.values = {{22, 0x10}, {24, 'K'}};
+    int reads24 = 0;
+    driver.onAccess = [&](char op, uint16_t reg) {
+        if (op == 'R' && reg == 24 && ++reads24 == 1)
+            driver.readFailures[24] = -1;
+    };
+    CMCU controller{driver, nullptr, std::chrono::milliseconds(0)};
+    FirmwareReport report{true, 2, 1, std::nullopt, 0, 0, 0};
+    ReadFirmwareRegisters(controller, report);
+    EXPECT_EQ(driver.Accesses(), "R22 R24 R24 R24 R24 R24 R24");
+    EXPECT_EQ(FirmwareText(report), "Firmware Version ==>K0 R2.1");
 }

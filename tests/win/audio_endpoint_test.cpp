@@ -44,6 +44,12 @@ protected:
         service.join();
     }
 
+    // The register writes after seq, once the requests are carried out.
+    std::string Writes(uint64_t seq) {
+        rig.requests.RunQueued();
+        return WritesAfter(sim, seq);
+    }
+
     AudioRig rig;
     KeypadSimClient& sim = *rig.sim;
     PanelState& state = rig.state;
@@ -136,9 +142,9 @@ TEST_F(AudioEndpoint, LineChangesReplaceTheWholeSet) {
     std::vector<ComPtr<IAudioEndpointVolumeCallback>> callbacks{CallbackOf(*speakers)};
     std::vector<ComPtr<IMMNotificationClient>> clients{Client()};
     for (int change = 0; change < 10; ++change) {
-        state.skipSliderEcho = 1;
+        state.skipSliderEcho = 7;
         audio->OnMixerLineChange(nullptr);
-        EXPECT_EQ(state.skipSliderEcho, 0);
+        EXPECT_EQ(state.skipSliderEcho, kNoSliderEcho);
         callbacks.push_back(CallbackOf(*speakers));
         clients.push_back(Client());
         ASSERT_TRUE(callbacks.back()) << "exactly one volume callback registered";
@@ -159,14 +165,14 @@ TEST_F(AudioEndpoint, DefaultDeviceChangeOfTheMultimediaRoleWritesItsLevel) {
     for (ERole role : {eConsole, eCommunications}) {
         const uint64_t seq = LastSeq(sim);
         DefaultDeviceChanges(role, L"headphones");
-        EXPECT_EQ(WritesAfter(sim, seq), "") << "role " << role;
+        EXPECT_EQ(Writes(seq), "") << "role " << role;
         EXPECT_TRUE(CallbackOf(*speakers)) << "still on the speakers";
     }
 
     const uint64_t seq = LastSeq(sim);
     state.audioVolume = 3;
     DefaultDeviceChanges(eMultimedia, L"headphones");
-    EXPECT_EQ(WritesAfter(sim, seq), "W9=15");
+    EXPECT_EQ(Writes(seq), "W9=15");
     EXPECT_EQ(state.audioVolume, 3) << "the controller learns the level directly";
     EXPECT_TRUE(speakers->Endpoint().Callbacks().empty()) << "the old device reports no more";
     ASSERT_TRUE(CallbackOf(headphones));
@@ -181,7 +187,7 @@ TEST_F(AudioEndpoint, DefaultDeviceChangeOfTheMultimediaRoleWritesItsLevel) {
     // level is written.
     const uint64_t unknownSeq = LastSeq(sim);
     DefaultDeviceChanges(eMultimedia, L"gone");
-    EXPECT_EQ(WritesAfter(sim, unknownSeq), "W9=5");
+    EXPECT_EQ(Writes(unknownSeq), "W9=5");
     EXPECT_TRUE(CallbackOf(headphones));
 }
 
@@ -198,7 +204,7 @@ TEST_F(AudioEndpoint, DefaultDeviceChangeDuringALineChangeIsCarriedOutAfterIt) {
     const uint64_t seq = LastSeq(sim);
     audio->OnMixerLineChange(nullptr);
     devices->BeforeDefaultDevice(nullptr);
-    EXPECT_EQ(WritesAfter(sim, seq), "W9=15") << "the new default's level reaches the controller";
+    EXPECT_EQ(Writes(seq), "W9=15") << "the new default's level reaches the controller";
     EXPECT_TRUE(CallbackOf(headphones));
     EXPECT_TRUE(speakers->Endpoint().Callbacks().empty());
 }
@@ -229,7 +235,7 @@ TEST_F(AudioEndpoint, WithoutAnEndpointNothingIsDoneUntilTheNextLineChange) {
         EXPECT_FALSE(speakers->Endpoint().Muted());
         if (Client())
             DefaultDeviceChanges(eMultimedia, L"headphones");
-        EXPECT_EQ(WritesAfter(sim, seq), "");
+        EXPECT_EQ(Writes(seq), "");
         EXPECT_TRUE(headphones.Endpoint().Callbacks().empty());
 
         c.repair();
@@ -244,7 +250,7 @@ TEST_F(AudioEndpoint, WithoutAnEndpointNothingIsDoneUntilTheNextLineChange) {
     headphones.RefuseActivation(true);
     const uint64_t seq = LastSeq(sim);
     DefaultDeviceChanges(eMultimedia, L"headphones");
-    EXPECT_EQ(WritesAfter(sim, seq), "");
+    EXPECT_EQ(Writes(seq), "");
     EXPECT_TRUE(speakers->Endpoint().Callbacks().empty());
     audio->SetAudioVolume(9);
     EXPECT_EQ(speakers->Endpoint().Level(), 0.2f);

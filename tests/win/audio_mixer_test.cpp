@@ -147,7 +147,7 @@ TEST_F(AudioMixerDevice, LineChangeReopensAndReadsMuteThenVolumeBack) {
     speakers.Set(speakers.MuteId(), 1);
     state.audioVolume = 0;
     state.audioMute = 0;
-    state.skipSliderEcho = 1;
+    state.skipSliderEcho = 7;
     mixer->changed.clear();
     EXPECT_EQ(MessageBoxesDuring([this] { audio->OnMixerLineChange(nullptr); }),
               std::vector<std::string>{});
@@ -155,7 +155,7 @@ TEST_F(AudioMixerDevice, LineChangeReopensAndReadsMuteThenVolumeBack) {
         << "mute first, then volume";
     EXPECT_EQ(state.audioMute, 1);
     EXPECT_EQ(state.audioVolume, 13);
-    EXPECT_EQ(state.skipSliderEcho, 0);
+    EXPECT_EQ(state.skipSliderEcho, kNoSliderEcho);
     audio->SetAudioVolume(20);
     EXPECT_TRUE(speakers.Holds(speakers.VolumeId(), 65535)) << "the reopened mixer is used";
 }

@@ -35,16 +35,18 @@ inline std::unique_ptr<KeypadSimClient> OpenOwnController() {
 }
 
 // What an audio back-end is built from, without a panel: a state record, the
-// controller on this process's simulated controller, and message boxes that
+// controller on this process's simulated controller with its requests (which
+// the test carries out in the poll thread's stead), and message boxes that
 // the calling thread shows.
 struct AudioRig {
     std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
     PanelState state;
     GpiDllDriver driver{TestLibraries().driver, TestLibraries().driver.Open()};
     CMCU controller{driver, nullptr};
+    ControllerRequests requests{controller};
     UiQueue queue;
     MessageBoxSink errors{queue}; // no owner: shown at once
-    AudioContext Context() { return AudioContext{state, controller, errors}; }
+    AudioContext Context() { return AudioContext{state, requests, errors}; }
 };
 
 inline uint64_t LastSeq(KeypadSimClient& sim) {

@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,38 +24,12 @@ using namespace std::chrono_literals;
 constexpr COLORREF kKey = RGB(0, 128, 128);
 const char* kKeypadKey = "SOFTWARE\\Qor\\Keypad";
 
+// The folder of this test program, with its final backslash.
 std::string Folder() {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder(path);
     return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
-
-// Runs keypadctl beside this program on this process's simulated controller;
-// its exit status, or -1 when it did not end within 30 seconds.
-int Keypadctl(const std::string& arguments) {
-    std::string command = "\"" + Folder() + "keypadctl.exe\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process)) {
-        std::fprintf(stderr, "keypadctl %s: CreateProcess failed, error %lu\n", arguments.c_str(),
-                     GetLastError());
-        return -1;
-    }
-    DWORD status = static_cast<DWORD>(-1);
-    const DWORD waited = WaitForSingleObject(process.hProcess, 30000);
-    if (waited == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &status);
-    } else {
-        std::fprintf(stderr, "keypadctl %s: did not end within 30 s (wait %lu, error %lu)\n",
-                     arguments.c_str(), waited, GetLastError());
-        TerminateProcess(process.hProcess, 99);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(status);
 }
 
 // The panel's template is laid out for the shell dialog font, Tahoma 8 pt,
@@ -131,21 +103,22 @@ std::string ControlsOutside(HWND panel) {
 
 // The controller and the registry as a panel with the given functions finds
 // them: register 25 for dimming and buzzer, "HaveKeypad" for the lock; and
-// the status register (extended registers always).
+// the status register (extended registers always). The controller is this
+// process's own, changed in place: the driver library keeps the first block
+// it opens for the whole process, so all tests of this program name it alike
+// (as the audio tests do).
 void PrepareFunctions(uint8_t register25, bool lock, int brightness, int volume,
                       uint8_t status = 0x04) {
-    // This process's own controller. The driver library keeps the first block
-    // it opens for the whole process, so all tests of this program name it
-    // alike (as the audio tests do).
-    const std::string name = "LumitraxAudioTest" + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(SetEnvironmentVariableA("GPIDLL_SIM_NAME", name.c_str()));
+    const std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
+    ASSERT_TRUE(sim);
+    TestLibraries().driver.Open(); // the library's client keeps the block for the process
+    sim->Run([&](keypad::KeypadModel& model, uint64_t) {
+        model.Set(25, register25);
+        model.Set(1, static_cast<uint8_t>(brightness));
+        model.Set(2, static_cast<uint8_t>(volume));
+        model.Set(18, status);
+    });
     UseShellDialogFont();
-    TestLibraries().driver.Open();
-    ASSERT_EQ(Keypadctl("reset extended"), 0);
-    ASSERT_EQ(Keypadctl("set 25 " + std::to_string(register25)), 0);
-    ASSERT_EQ(Keypadctl("set 1 " + std::to_string(brightness)), 0);
-    ASSERT_EQ(Keypadctl("set 2 " + std::to_string(volume)), 0);
-    ASSERT_EQ(Keypadctl("set 18 " + std::to_string(status)), 0);
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey, KEY_WOW64_32KEY, 0);
     if (!lock) {
         HKEY key = nullptr;
@@ -170,7 +143,7 @@ public:
     ~PanelUnderTest() {
         if (const HWND window = Window())
             PostMessageA(window, WM_CLOSE, 0, 0);
-        // The dialog ends within one poll cycle of the close request.
+        // The dialog ends once its poll thread has (within 5 s of the close).
         if (WaitUntil([this] { return ended_.load(); }, 30s)) {
             thread_.join();
         } else {

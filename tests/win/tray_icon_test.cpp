@@ -162,3 +162,43 @@ TEST(TrayIconObject, AnIconTheShellRefusesIsAddedAgainAndGoesWhenDeleted) {
     tray.tray.DeleteTrayIcon();
     EXPECT_FALSE(ShellHasTrayIcon(tray.window)) << "gone while its window is still there";
 }
+
+TEST(TrayIconObject, TheIndicationAndTheMenuAtTheirEdges) {
+    std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
+    ASSERT_TRUE(sim);
+    {
+        // Two updates of one indication in a row send the shell one modify:
+        // an icon the shell forgets in between stays forgotten.
+        TrayWindow tray;
+        tray.tray.AddTrayIcon(tray.window);
+        tray.state.autoDimming = 1;
+        tray.tray.UpdateTrayIndication();
+        ASSERT_TRUE(ShellForgetsTrayIcon(tray.window));
+        tray.tray.UpdateTrayIndication();
+        EXPECT_FALSE(ShellHasTrayIcon(tray.window));
+    }
+    {
+        // Without extended registers the Environment submenu is greyed and
+        // the controller is not asked.
+        TrayWindow tray;
+        const uint64_t seq = LastSeq(*sim);
+        tray.tray.LoadTrayMenu();
+        EXPECT_TRUE(GetMenuState(GetSubMenu(tray.tray.TrayMenu(), 0), 1, MF_BYPOSITION) &
+                    MF_GRAYED);
+        EXPECT_TRUE(EntriesAfter(*sim, seq).empty());
+    }
+    {
+        // A failed read of the ambient-light setting checks no item.
+        sim->Run([](KeypadModel& model, uint64_t) {
+            model.Set(REG_LUX, 3);
+            model.FailNextReads(REG_LUX, 5);
+        });
+        TrayWindow tray;
+        tray.state.extendedRegisters = 1;
+        tray.tray.LoadTrayMenu();
+        EXPECT_EQ(tray.tray.EnvironmentItem(), 0u);
+        for (UINT item = ID_ENV_OFFICE; item <= ID_ENV_OUTDOOR; ++item)
+            EXPECT_FALSE(GetMenuState(tray.tray.TrayMenu(), item, MF_BYCOMMAND) & MF_CHECKED)
+                << item;
+    }
+}

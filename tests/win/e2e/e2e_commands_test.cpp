@@ -16,8 +16,17 @@ using keypad::Key;
 using keypad::Profile;
 
 constexpr auto kStartTimeout = 60s;
-constexpr int kDimmingButton = 1003, kFunctionButton = 1009, kLockButton = 1006;
+constexpr int kDimmingButton = 1003, kBuzzerButton = 1005, kFunctionButton = 1009,
+              kLockButton = 1006;
 constexpr int kLevelSlider = 1002;
+
+// The control of the panel's thread that has the keyboard focus.
+HWND FocusOf(HWND panel) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(panel, nullptr), &info);
+    return info.hwndFocus;
+}
 
 std::string DialogText(HWND box, int id) {
     char text[128] = "";
@@ -44,6 +53,16 @@ struct PanelCommandsE2E : ::testing::Test {
         const keypad::LogEntry press = session.Press(key);
         ASSERT_TRUE(session.WaitFor('R', 23, press.seq, 2s));
         ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 2s));
+    }
+    // A click on the middle of the slider's thumb at value: the slider takes
+    // the focus and keeps its value.
+    void ClickThumb(int value) {
+        RECT slider{};
+        GetWindowRect(GetDlgItem(panel, kLevelSlider), &slider);
+        const SliderMetrics metrics{182, 23, 0, 0, 0, 20};
+        ASSERT_TRUE(Xdotool("mousemove " +
+                            std::to_string(slider.left + ValueToPixel(metrics, value)) + " " +
+                            std::to_string(slider.top + 22 + 5) + " click 1"));
     }
     // The register writes after seq once count of them have come, as "W21=1".
     std::string Writes(uint64_t seq, size_t count) {
@@ -82,6 +101,10 @@ TEST_F(PanelCommandsE2E, TheFunctionButtonSwitchesTheBacklightOffAndAKeyWakesIt)
     ASSERT_TRUE(ClickControl(panel, kFunctionButton));
     EXPECT_EQ(Writes(seq, 1), "W20=0");
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }, 2s)) << "hidden at once";
+    // Nothing wakes the backlight by itself: no write of 1 until the key.
+    const std::optional<keypad::LogEntry> selfWake =
+        session.WaitFor('W', 20, session.LastSeq(), 2s);
+    EXPECT_FALSE(selfWake.has_value()) << "the backlight woke with W20=" << selfWake->value;
 
     // The next input of the person, whatever it is, wakes the backlight.
     const uint64_t woken = session.LastSeq();
@@ -93,16 +116,16 @@ TEST_F(PanelCommandsE2E, TheFunctionButtonSwitchesTheBacklightOffAndAKeyWakesIt)
 
 TEST_F(PanelCommandsE2E, KeysOnThePanel) {
     ShowWith(Key::BrightnessUp); // brightness 11
-    // A click on the thumb's middle gives the slider the focus and leaves
-    // its value.
-    RECT slider{};
-    GetWindowRect(GetDlgItem(panel, kLevelSlider), &slider);
-    const SliderMetrics metrics{182, 23, 0, 0, 0, 20};
-    ASSERT_TRUE(Xdotool("mousemove " + std::to_string(slider.left + ValueToPixel(metrics, 11)) +
-                        " " + std::to_string(slider.top + 22 + 5) + " click 1"));
-    const uint64_t seq = session.LastSeq();
-    // Enter and Escape never close the panel.
+    // Enter and Escape never close the panel: with a button focused (the
+    // slider takes every key itself), the dialog would take them for OK and
+    // Cancel.
+    ASSERT_TRUE(ClickControl(panel, kBuzzerButton)); // a button that does nothing
+    ASSERT_EQ(FocusOf(panel), GetDlgItem(panel, kBuzzerButton));
     ASSERT_TRUE(Xdotool("key Return Escape"));
+    // A click on the thumb's middle gives the slider the focus and leaves
+    // its value; the panel has taken the keys before (input comes in order).
+    ClickThumb(11);
+    const uint64_t seq = session.LastSeq();
     // An arrow moves the focused slider a step: the brightness goes to the controller.
     ASSERT_TRUE(Xdotool("key Right"));
     EXPECT_EQ(Writes(seq, 1), "W8=12");
@@ -155,17 +178,21 @@ TEST_F(PanelCommandsE2E, MovingTheBrightnessEndsAutomaticDimmingAtOnce) {
     ShowWith(Key::BrightnessUp); // brightness 11
     const uint64_t seq = session.LastSeq();
     ASSERT_TRUE(ClickControl(panel, kDimmingButton));
-    RECT slider{};
-    GetWindowRect(GetDlgItem(panel, kLevelSlider), &slider);
-    const SliderMetrics metrics{182, 23, 0, 0, 0, 20};
     // Releasing the thumb tells the panel the slider moved: with automatic
-    // dimming on, both registers at once from the panel, not the brightness
-    // later by the poll thread; dimming is then off, so the next step only
-    // asks for the brightness.
-    ASSERT_TRUE(Xdotool("mousemove " + std::to_string(slider.left + ValueToPixel(metrics, 11)) +
-                        " " + std::to_string(slider.top + 22 + 5) + " click 1"));
+    // dimming on, both registers at once, not the brightness later in the
+    // periodic sync; dimming is then off, so the next step only asks for
+    // the brightness.
+    ClickThumb(11);
     ASSERT_TRUE(Xdotool("key Right"));
     EXPECT_EQ(Writes(seq, 4), "W21=1 W21=0 W8=11 W8=12");
+
+    // Dimming switched on at the keypad, the slider still focused: the step
+    // that ends it goes to a new value, and the step back is written too.
+    const keypad::LogEntry dimming = session.Press(Key::Dimming);
+    ASSERT_TRUE(session.WaitFor('R', 23, dimming.seq, 2s));
+    const uint64_t moved = session.LastSeq();
+    ASSERT_TRUE(Xdotool("key Right Left"));
+    EXPECT_EQ(Writes(moved, 3), "W21=0 W8=13 W8=12");
 }
 
 // At any display scale: a real click on the slider is a click on the panel,

@@ -89,9 +89,12 @@ struct PanelDisplay : ::testing::Test {
 } // namespace
 
 TEST_F(PanelDisplay, HiddenAtStartThenShownBesideTheTrayByAKey) {
-    // A few idle cycles: still hidden although the template is visible.
+    // A few idle cycles: still hidden although the template is visible, and
+    // although another program tries to show it.
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), 2s));
+    EXPECT_FALSE(Visible());
+    ShowWindow(panel, SW_SHOWNOACTIVATE);
     EXPECT_FALSE(Visible());
     EXPECT_TRUE(ShellHasTrayIcon(panel));
 
@@ -156,6 +159,22 @@ TEST_F(PanelDisplay, ASecondKeyStartsTheHideCheckAndThePanelFadesOut) {
     EXPECT_GE(seen.size(), 8u) << "the steps are seen as they happen";
     EXPECT_TRUE(WaitUntil([&] { return OpacityOf(panel) == std::optional<BYTE>(255); }, 2s))
         << "opaque again for the next show";
+}
+
+TEST_F(PanelDisplay, AShowAskedForBeforeTheBacklightWentOffLeavesItOff) {
+    // A volume key and the backlight key in one event: the show asked for
+    // with the volume comes to run after the event has switched the
+    // backlight off, and must not switch it on again.
+    const uint64_t seq = session.Sim().Run([](keypad::KeypadModel& model, uint64_t now) {
+        const uint64_t before = model.LastSeq();
+        model.PressKey(Key::VolumeUp, now);
+        model.PressKey(Key::Backlight, now);
+        return before;
+    });
+    ASSERT_TRUE(session.WaitFor('R', 23, seq, 2s));
+    const std::optional<keypad::LogEntry> woken = session.WaitFor('W', 20, seq, 2s);
+    EXPECT_FALSE(woken.has_value()) << "the backlight was switched on again";
+    EXPECT_FALSE(Visible());
 }
 
 TEST_F(PanelDisplay, TrayIconClicksOpenCloseAndShowTheMenu) {

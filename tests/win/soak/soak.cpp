@@ -12,7 +12,10 @@
 // - handles, GDI and USER objects, private bytes and threads, sampled every
 //   10 s, grow after the warm-up by no more than a small margin.
 //
-//   soak.exe [--keys N]     (default 50000; LUMITRAX_SOAK=short: 1500)
+//   soak.exe [--keys N] [--leak-gdi]   (default 50000 keys; LUMITRAX_SOAK=short: 1500)
+//
+// --leak-gdi is the check's own test: the run leaks a bitmap every 1000 keys,
+// and must fail for its GDI objects.
 #include <windows.h>
 
 #include <algorithm>
@@ -100,7 +103,7 @@ Sample TakeSample(Clock::time_point start) {
     const SIZE_T privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
     return {std::chrono::duration<double>(Clock::now() - start).count(),
             HandlesOfThisProcess(),
-            static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)),
+            GdiObjectsOfThisProcess(),
             UserObjects(),
             static_cast<long>(privateBytes / 1024),
             ThreadsOfThisProcess()};
@@ -263,9 +266,12 @@ private:
 int main(int argc, char** argv) {
     const char* soak = std::getenv("LUMITRAX_SOAK");
     long keys = soak && std::string(soak) == "short" ? 1500 : 50000;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--keys")
+    bool leakGdi = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--keys" && i + 1 < argc)
             keys = std::atol(argv[i + 1]);
+        leakGdi |= std::string(argv[i]) == "--leak-gdi";
+    }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     SetEnvironmentVariableA("GPIDLL_SIM_NAME",
@@ -328,13 +334,15 @@ int main(int argc, char** argv) {
     SilentTimes silent;
     Monitor monitor(window, dialog.Queue(), silent, start);
     Clock::time_point nextKey = Clock::now();
-    long pressed = 0;
+    long pressed = 0, leaked = 0;
     while (pressed < keys) {
         // A burst of keys at up to 100 a second.
         const int burst = std::uniform_int_distribution<int>(5, 40)(random);
         for (int i = 0; i < burst && pressed < keys; ++i, ++pressed) {
             const Key key = pickKey();
             onController([key](KeypadModel& model, uint64_t now) { model.PressKey(key, now); });
+            for (; leakGdi && leaked < (pressed + 1) / 1000; ++leaked)
+                (void)CreateBitmap(1, 1, 1, 1, nullptr); // never deleted
             if (chance(1)) {
                 // Single failed accesses of a register.
                 const uint16_t reg = faultRegisters[random() % std::size(faultRegisters)];
@@ -519,9 +527,9 @@ int main(int argc, char** argv) {
                     " shows of the panel did not fade out within 10 s");
 
     // Resources: growth after the warm-up (the first sample after 20 s).
-    // Where the system does not count GDI objects (Wine gives 0), their
-    // column stays 0 and only the others watch for leaks; USER objects are
-    // then the process's windows.
+    // Where the system does not count GDI objects (Wine), they are counted
+    // in the process's GDI handle table, and USER objects are the process's
+    // windows.
     std::printf("\n%8s %8s %6s %6s %12s %8s\n", "seconds", "handles", "GDI", "USER", "private KiB",
                 "threads");
     for (const Sample& s : samples)

@@ -1,0 +1,34 @@
+#pragma once
+// Controller accesses asked for by threads that must never wait on the bus
+// (the panel's thread, the audio service's threads): queued in order and
+// carried out by the poll thread, which owns the bus, at the start of its
+// next cycle. A driver call that never returns then holds the poll thread
+// alone, and the panel keeps answering.
+//
+// A request uses only the controller it is given and what it captured from
+// the state record, the panel lock and the work queue to the panel's thread:
+// a poll thread left behind by such a call may run it after the panel's
+// window has gone. Whatever it has for the window (a box with what it read)
+// goes back through that queue.
+#include <deque>
+#include <functional>
+#include <mutex>
+
+#include "controller/CMCU.h"
+
+class ControllerRequests {
+public:
+    using Request = std::function<void(CMCU& controller)>;
+
+    explicit ControllerRequests(CMCU& controller) : controller_(controller) {}
+
+    // From any thread; returns at once.
+    void Post(Request request);
+    // On the poll thread: carries out the requests queued so far, in order.
+    void RunQueued();
+
+private:
+    CMCU& controller_;
+    std::mutex mutex_; // guards queue_
+    std::deque<Request> queue_;
+};
