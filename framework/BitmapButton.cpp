@@ -7,8 +7,10 @@ void CBitmapButton::Attach(HWND dialog, int id, const PictureSource& pictures) {
 }
 
 bool CBitmapButton::LoadBitmaps(UINT bitmapId) {
-    picture_ = pictures_->LoadPicture(bitmapId);
     pictureId_ = bitmapId;
+    // A button not attached yet has no pictures to load from: it takes the
+    // picture when it is given its pictures again (ReloadPicture).
+    picture_ = pictures_ ? pictures_->LoadPicture(bitmapId) : Bitmap();
     return static_cast<bool>(picture_);
 }
 

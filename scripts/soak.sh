@@ -37,7 +37,7 @@ run "soak: 50000 keys under a storm" env LUMITRAX_SOAK=full wine "$bin/soak.exe"
 # fails, and for its GDI objects.
 log=$(mktemp)
 run_timed "soak self-test: a bitmap leaked every 1000 keys is caught" \
-  wine "$bin/soak.exe" --keys 15000 --leak-gdi >"$log" 2>&1
+  wine "$bin/soak.exe" --keys 11000 --leak-gdi >"$log" 2>&1
 tail -n 12 "$log"
 if [ "$rc" -eq 1 ] && grep -q "^FAIL: GDI objects grew" "$log"; then
   echo "the leak was caught"

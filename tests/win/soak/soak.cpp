@@ -62,7 +62,7 @@ constexpr auto kKeyEvery = std::chrono::milliseconds(10);
 // Growth allowed from the first sample after the warm-up to the last.
 struct Margins {
     long handles = 25;
-    long gdi = 10;
+    long gdi = 6;
     long user = 10;
     long privateKiB = 3072;
     long threads = 2;
