@@ -3,12 +3,11 @@
 ids, sizes, depths and the key colours the program relies on.
 Usage: check_artwork.py ARTWORK_DIR"""
 
-import re
 import struct
 import sys
 from pathlib import Path
 
-SET_DPIS = (96, 144, 192)
+from draw_artwork import SET_DPIS, scaled, set_step
 
 # id of the 100 % set: (width, height, bits per pixel of its colours) at 100 %
 BITMAPS = {
@@ -28,16 +27,6 @@ ICONS = {
     135: TRAY, 136: TRAY, 137: TRAY, 138: TRAY,
 }
 KEY = (0, 128, 128)
-
-
-def set_step():
-    header = (Path(__file__).resolve().parent.parent / "resource.h").read_text()
-    return int(re.search(r"^#define IDB_SET_STEP (\d+)", header, re.M).group(1))
-
-
-def scaled(length, dpi):
-    """The program's rule: length x dpi / 96, halves rounded up."""
-    return (length * dpi + 48) // 96
 
 failures = []
 
@@ -105,9 +94,11 @@ def check_bitmap(path, size, bits):
                  and dib.image_size == len(data) - dib.offset,
                  f"{name}: sizes in the headers do not match the file")
     ok = ok and expect(dib.rows is not None, f"{name}: the run-length data does not decode")
-    # A 16-bit picture holds the colours of 5-5-5 pixels only.
-    ok &= expect(bits == 24 or all(v % 8 == 0 for c in dib.palette for v in c),
-                 f"{name}: colours beyond 5-5-5 in a 16-bit picture")
+    # A 16-bit picture holds only colours a 5-5-5 pixel shows: each 5-bit
+    # value expanded to 8 bits with its top three bits repeated below it.
+    beyond = [c for c in dib.palette if any(v != (v >> 3 << 3 | v >> 5) for v in c)]
+    ok &= expect(bits == 24 or not beyond,
+                 f"{name}: colours no 5-5-5 pixel shows in a 16-bit picture, first {beyond[:1]}")
     return dib if ok else None
 
 

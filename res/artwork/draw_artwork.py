@@ -14,12 +14,22 @@ resources list, the others at those sizes scaled by the program's rule (see
 scaled()), with the same key colours and captions at scaled font sizes.  The
 tray icons hold the small-icon sizes of 100 to 200 % (16, 20, 24 and 32).
 
-Usage: draw_artwork.py OUTPUT_DIR [--preview PNG_DIR]
+Every bitmap has the depth the resources list, 16 or 24 bits: a 16-bit
+picture holds only colours a 5-5-5 pixel shows (each 5-bit value expanded to
+8 bits as the display does, its top bits repeated below it), and the colours
+the 16- and 24-bit pictures share are drawn at such values, so that both
+depths show them alike.  Each is stored as an 8-bit, run-length encoded
+(BI_RLE8) bitmap whose palette is the picture's own colours, exact at its
+depth: no picture has more than 256.
 
-Writes bitmap_<id>.bmp (Windows DIB, BI_RGB, 16 bpp as 5-5-5 or 24 bpp; the
-ids of the larger sets as res/resource.h derives them), icon_<id>.ico and
-bitmap_sets.rc (the larger sets' entries for the resource script) into
-OUTPUT_DIR, and with --preview a PNG of each for viewing.
+Usage: draw_artwork.py OUTPUT_DIR [--preview PNG_DIR]
+       draw_artwork.py --list OUTPUT_DIR
+
+Writes bitmap_<id>.bmp (the ids of the larger sets as res/resource.h derives
+them), icon_<id>.ico and bitmap_sets.rc (the larger sets' entries for the
+resource script) into OUTPUT_DIR, and with --preview a PNG of each for
+viewing.  --list prints the paths of those files, one a line, and draws
+nothing.
 """
 
 import argparse
@@ -50,20 +60,35 @@ def scaled(length, dpi):
     program's ScaleLength, so pictures are as large as the places it gives them."""
     return (length * dpi + DESIGN_DPI // 2) // DESIGN_DPI
 
+
+def expand_555(value):
+    """An 8-bit component as a 5-5-5 pixel shows it: its top five bits, with
+    their top three repeated below them (0 to 0, 31 to 255)."""
+    five = value >> 3
+    return five << 3 | five >> 2
+
+
+def alike(colour):
+    """A colour that 16- and 24-bit pictures show alike: one a 5-5-5 pixel shows."""
+    return tuple(expand_555(v) for v in colour)
+
+
 KEY_TEAL = (0, 128, 128)  # cut out of the panel window
-PANEL_TEAL = (0, 64, 72)  # panel interior; every component a multiple of 8, exact in 5-5-5
+PANEL_TEAL = (0, 66, 74)  # panel interior, behind every picture: alike((0, 64, 72))
 PANEL_EDGE = (72, 160, 168)
 THUMB_KEY = (255, 0, 255)  # the thumb's transparent colour, read from its top-left pixel
 
-CAPTION = (232, 240, 240)
-OUTLINE = (16, 24, 32)
-SUN = (255, 208, 40)
-SUN_DARK = (80, 88, 96)
-STEEL = (200, 206, 212)
-RED = (220, 32, 32)
-WHITE = (250, 250, 250)
-GREEN = (48, 176, 72)
-GROOVE = (0, 28, 34)
+# The colours of the pictures, most in 16- and 24-bit pictures alike.
+CAPTION = alike((232, 240, 240))
+OUTLINE = alike((16, 24, 32))
+SUN = alike((255, 208, 40))
+SUN_DARK = alike((80, 88, 96))
+STEEL = alike((200, 206, 212))
+RED = alike((220, 32, 32))
+WHITE = alike((250, 250, 250))
+GREEN = alike((48, 176, 72))
+GROOVE = alike((0, 28, 34))
+BUZZER_BODY = alike((40, 48, 56))
 
 FONT_DIR = Path("/usr/share/fonts/truetype/dejavu")
 
@@ -274,7 +299,7 @@ def note(s, x, y, colour):
 def buzzer(on, dpi):
     s = Sketch(BUTTON_W, BUTTON_H, dpi)
     s.rect((5, 30, 29, 43), fill=OUTLINE, radius=2)
-    s.rect((6.5, 31.5, 27.5, 41.5), fill=(40, 48, 56), radius=1)
+    s.rect((6.5, 31.5, 27.5, 41.5), fill=BUZZER_BODY, radius=1)
     s.rect((29, 33.5, 32, 39.5), fill=OUTLINE)
     for i in range(3):
         s.rect((8 + i * 6.5, 33, 12.5 + i * 6.5, 40), fill=GREEN)
@@ -457,13 +482,9 @@ def dib_rows(width, height, bits, pixel_bytes):
     return bytes(out)
 
 
-def rgb555(c):
-    return (c[0] >> 3) << 10 | (c[1] >> 3) << 5 | (c[2] >> 3)
-
-
 def quantise_555(image):
-    """The picture as it reads back from a 5-5-5 bitmap (components expanded by << 3)."""
-    return image.point(lambda v: v & 0xF8)
+    """The picture as a 5-5-5 bitmap shows it (see expand_555)."""
+    return image.point(expand_555)
 
 
 def rle8_row(indices):
@@ -501,8 +522,8 @@ def rle8_row(indices):
 
 def bmp_bytes(image, bits):
     """The picture as an 8-bit, BI_RLE8 compressed DIB whose palette is the
-    picture's own colours at its depth (16: the 5-5-5 colours): as exact as
-    a 16- or 24-bit DIB, at a fraction of the size."""
+    picture's own colours at its depth (16: as 5-5-5 pixels show them): as
+    exact as a 16- or 24-bit DIB, at a fraction of the size."""
     shown = quantise_555(image) if bits == 16 else image
     w, h = shown.size
     colours = sorted(c for _, c in shown.getcolors(256 * 256))
@@ -639,11 +660,21 @@ def set_ids():
     return [(dpi, index * set_step()) for index, dpi in enumerate(SET_DPIS)]
 
 
+def output_names():
+    """The files the tool writes into its output folder."""
+    bitmaps = [f"bitmap_{rid + offset}.bmp" for _, offset in set_ids() for rid in BITMAPS]
+    return bitmaps + ["bitmap_sets.rc"] + [f"icon_{rid}.ico" for rid in ICONS]
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("output", type=Path)
     parser.add_argument("--preview", type=Path, help="also write PNG previews here")
+    parser.add_argument("--list", action="store_true", help="only print the files' paths")
     args = parser.parse_args()
+    if args.list:
+        print("\n".join(str(args.output / name) for name in output_names()))
+        return
     args.output.mkdir(parents=True, exist_ok=True)
     if args.preview:
         args.preview.mkdir(parents=True, exist_ok=True)
