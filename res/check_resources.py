@@ -5,11 +5,13 @@ what the program expects.
 
 Usage: check_resources.py RESOURCE_OBJECT"""
 
-import re
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent / "artwork"))
+from draw_artwork import set_step  # noqa: E402  (the tool beside this file)
 
 RT_BITMAP, RT_MENU, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION = 2, 4, 5, 6, 14, 16
 RT_MANIFEST = 24
@@ -233,11 +235,6 @@ def check_manifest(body):
     awareness = root.findtext(settings + "s16:dpiAwareness", None, ns)
     expect(aware == "true/pm" and awareness == "PerMonitorV2, PerMonitor",
            f"manifest: dpiAware {aware!r}, dpiAwareness {awareness!r}")
-
-
-def set_step():
-    header = (Path(__file__).resolve().parent / "resource.h").read_text()
-    return int(re.search(r"^#define IDB_SET_STEP (\d+)", header, re.M).group(1))
 
 
 def main():
