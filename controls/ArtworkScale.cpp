@@ -1,5 +1,7 @@
 #include "controls/ArtworkScale.h"
 
+#include <algorithm>
+
 #include "res/resource.h"
 
 namespace {
@@ -9,7 +11,9 @@ constexpr int kSets = sizeof kSetDpis / sizeof kSetDpis[0];
 } // namespace
 
 int32_t ScaleLength(int32_t length, int dpi) {
-    return static_cast<int32_t>((static_cast<int64_t>(length) * dpi + kDesignDpi / 2) / kDesignDpi);
+    const int64_t held = std::clamp(dpi, kMinDpi, kMaxDpi);
+    return static_cast<int32_t>((static_cast<int64_t>(length) * held + kDesignDpi / 2) /
+                                kDesignDpi);
 }
 
 PixelSize ScaleSize(PixelSize size, int dpi) {

@@ -11,9 +11,14 @@
 
 // The dots per inch of 100 %.
 constexpr int kDesignDpi = 96;
+// The display scales the panel follows, 50 % to 500 %: a scale outside them
+// (a broken or hostile answer) counts as the nearer end.
+constexpr int kMinDpi = 48;
+constexpr int kMaxDpi = 480;
 
 // length × dpi / 96 rounded to the nearest pixel, halves up (lengths and
-// places of the panel are never negative).
+// places of the panel are never negative), with dpi held within kMinDpi to
+// kMaxDpi: the one place where a display scale becomes a size.
 int32_t ScaleLength(int32_t length, int dpi);
 PixelSize ScaleSize(PixelSize size, int dpi);
 // The corner and the size scaled each on its own, so that the scaled

@@ -28,6 +28,8 @@ Bitmap PanelArtwork::LoadPicture(UINT id) const {
         keyColour = pixels[0] & 0xFFFFFFu;
     const PixelSize to = ScaleSize(DesignSize(id), dpi_);
     const std::vector<uint32_t> scaled = Resample(pixels, from, to, keyColour);
+    if (scaled.empty())
+        return Bitmap();
     return Bitmap(CreatePixelBitmap(to.width, to.height, scaled.data()));
 }
 

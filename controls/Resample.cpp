@@ -29,9 +29,12 @@ std::vector<Span> Spans(int32_t from, int32_t to) {
 
 std::vector<uint32_t> Resample(const std::vector<uint32_t>& pixels, PixelSize from, PixelSize to,
                                std::optional<uint32_t> key) {
+    for (const int32_t side : {from.width, from.height, to.width, to.height})
+        if (side < 1 || side > kMaxResampleSide)
+            return {};
+    if (pixels.size() != static_cast<size_t>(from.width) * static_cast<size_t>(from.height))
+        return {};
     std::vector<uint32_t> out(static_cast<size_t>(to.width) * static_cast<size_t>(to.height));
-    if (from.width <= 0 || from.height <= 0)
-        return out;
     const std::vector<Span> columns = Spans(from.width, to.width);
     const std::vector<Span> rows = Spans(from.height, to.height);
     const int64_t whole = static_cast<int64_t>(from.width) * from.height;

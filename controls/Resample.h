@@ -13,7 +13,14 @@
 
 #include "controls/PixelRect.h"
 
+// The longest side either picture may have (the panel's largest picture at
+// the largest scale it follows is 2650 pixels wide): within it no product
+// of the arithmetic can overflow, also in 32 bits.
+constexpr int32_t kMaxResampleSide = 8192;
+
 // pixels: from.width × from.height values 0x00RRGGBB, top row first; the
 // result has to.width × to.height of them (the top byte of each is 0).
+// Empty when a side of from or to is below 1 or above kMaxResampleSide, or
+// pixels does not hold from's pixels.
 std::vector<uint32_t> Resample(const std::vector<uint32_t>& pixels, PixelSize from, PixelSize to,
                                std::optional<uint32_t> key);

@@ -29,6 +29,15 @@ TEST(ArtworkScale, LengthsAtEveryTestedScale) {
             EXPECT_EQ(ScaleLength(c.length, kDpis[i]), c.at[i]) << c.length << " at " << kDpis[i];
     EXPECT_EQ(ScaleRect({8, 3, 63, 65}, 144), (PixelRect{12, 5, 95, 98}))
         << "corner and size scaled on their own: the size is the picture's";
+    // A scale outside 48 to 480 dpi counts as the nearer end: 50 % or 500 %.
+    const struct {
+        int dpi;
+        int32_t width;
+    } held[] = {{48, 265},    {47, 265},        {1, 265},         {0, 265},
+                {-96, 265},   {INT32_MIN, 265}, {480, 2650},      {481, 2650},
+                {8000, 2650}, {65535, 2650},    {INT32_MAX, 2650}};
+    for (const auto& h : held)
+        EXPECT_EQ(ScaleLength(530, h.dpi), h.width) << h.dpi;
 }
 
 TEST(ArtworkScale, TheSetForEachScale) {
@@ -63,6 +72,31 @@ TEST(Resample, EachPixelAveragesWhatItCovers) {
               (std::vector<uint32_t>{0x10, 0x10, 0x20, 0x20}));
     EXPECT_EQ(Resample({0x000000, 0x000040, 0x004000, 0x400000}, {2, 2}, {1, 1}, std::nullopt),
               (std::vector<uint32_t>{0x101010}));
+}
+
+TEST(Resample, SizesBeyondItsBoundsGiveNothing) {
+    const std::vector<uint32_t> one = {0x123456};
+    // The largest picture at the largest scale, and the bound itself.
+    EXPECT_EQ(Resample(one, {1, 1}, {2650, 1}, std::nullopt).size(), 2650u);
+    EXPECT_EQ(Resample(one, {1, 1}, {1, kMaxResampleSide}, std::nullopt).size(),
+              static_cast<size_t>(kMaxResampleSide));
+    const struct {
+        const char* what;
+        PixelSize from, to;
+        size_t pixels;
+    } refused[] = {
+        {"wider than the bound", {1, 1}, {kMaxResampleSide + 1, 1}, 1},
+        {"a side whose square wraps 32 bits", {1, 1}, {65535, 65535}, 1},
+        {"a negative side", {1, 1}, {-1, 5}, 1},
+        {"no pixels to make", {1, 1}, {0, 0}, 1},
+        {"an empty picture", {0, 0}, {1, 1}, 0},
+        {"fewer pixels than the size says", {2, 2}, {1, 1}, 3},
+        {"more pixels than the size says", {1, 1}, {1, 1}, 2},
+    };
+    for (const auto& r : refused)
+        EXPECT_TRUE(
+            Resample(std::vector<uint32_t>(r.pixels, 0x123456), r.from, r.to, std::nullopt).empty())
+            << r.what;
 }
 
 TEST(Resample, TheKeyColourNeverBlends) {
