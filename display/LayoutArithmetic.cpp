@@ -1,5 +1,23 @@
 #include "display/LayoutArithmetic.h"
 
+#include "res/resource.h"
+
+namespace {
+// The shell dialog font's base units at 100 %.
+constexpr int32_t kBaseUnitX = 6;
+constexpr int32_t kBaseUnitY = 13;
+
+// units × base / per, rounded as MulDiv rounds: halves away from 0.
+int32_t MulDivRounded(int32_t units, int32_t base, int32_t per) {
+    const int64_t product = static_cast<int64_t>(units) * base;
+    return static_cast<int32_t>((product + (product < 0 ? -per / 2 : per / 2)) / per);
+}
+} // namespace
+
+PixelPoint DialogUnitsToPixels(int32_t x, int32_t y) {
+    return {MulDivRounded(x, kBaseUnitX, 4), MulDivRounded(y, kBaseUnitY, 8)};
+}
+
 int32_t FunctionGap(PanelFunction function, uint8_t functionMask) {
     if (!(functionMask & (1u << kDimmingFunction)))
         return 8;
@@ -30,11 +48,13 @@ FunctionRow LayoutFunctionRow(uint8_t functionMask,
 
 LevelRects BrightnessArrangement(int32_t rowWidth,
                                  const std::array<PixelSize, kLevelControls>& sizes) {
-    constexpr int32_t kTemplateLeft[kLevelControls] = {0, 56, 65, 122};
-    constexpr int32_t kTemplateTop = 3;
+    constexpr int32_t kTemplateLeft[kLevelControls] = {DLU_SWITCH_LEFT, DLU_MARKER_LEFT,
+                                                       DLU_FUNCTION_LEFT, DLU_SLIDER_LEFT};
     LevelRects brightness;
-    for (int i = 0; i < kLevelControls; ++i)
-        brightness[i] = PixelRect::At(rowWidth + kTemplateLeft[i], kTemplateTop, sizes[i]);
+    for (int i = 0; i < kLevelControls; ++i) {
+        const PixelPoint place = DialogUnitsToPixels(kTemplateLeft[i], DLU_LEVEL_TOP);
+        brightness[i] = PixelRect::At(rowWidth + place.x, place.y, sizes[i]);
+    }
     return brightness;
 }
 

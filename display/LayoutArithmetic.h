@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "controls/PanelPlacement.h"
 #include "controls/PixelRect.h"
 
 // The level controls, in the fixed order of both stored arrangements.
@@ -48,10 +49,16 @@ int32_t FunctionButtonTop(PanelFunction function);
 FunctionRow LayoutFunctionRow(uint8_t functionMask,
                               const std::array<FunctionSizes, kPanelFunctions>& sizes);
 
+// A place in the dialog template, in dialog units, in pixels at 100 %: the
+// dialog manager's rule (MapDialogRect), x × 6 / 4 and y × 13 / 8 rounded to
+// the nearest pixel with halves away from 0 (MulDiv), in the base units of
+// the shell dialog font at 100 %, 6 × 13 pixels.
+PixelPoint DialogUnitsToPixels(int32_t x, int32_t y);
+
 // The brightness arrangement: the level controls at their places in the
-// dialog template (in the shell dialog font's pixels at 100 %, base units
-// 6 × 13: switch button 0, separator 56, function button 65, slider 122, all
-// at top 3), shifted right by rowWidth, each with its size in sizes.
+// dialog template (res/resource.h; in pixels switch button 0, separator 56,
+// function button 65, slider 122, all at top 3), shifted right by rowWidth,
+// each with its size in sizes.
 LevelRects BrightnessArrangement(int32_t rowWidth,
                                  const std::array<PixelSize, kLevelControls>& sizes);
 

@@ -44,6 +44,16 @@
 // drawing tool and the program both take the step from here.
 #define IDB_SET_STEP 1000
 
+// Where the panel's template places its level controls, in dialog units:
+// the left edges of the switch button, the separator beside it, the function
+// button and the slider, and their common top. The resource script places
+// them there, and the layout turns these into pixels.
+#define DLU_SWITCH_LEFT 0
+#define DLU_MARKER_LEFT 37
+#define DLU_FUNCTION_LEFT 43
+#define DLU_SLIDER_LEFT 81
+#define DLU_LEVEL_TOP 2
+
 // Controls of the panel (dialog 102)
 #define IDC_LEVEL_SLIDER 1002
 #define IDC_DIMMING 1003

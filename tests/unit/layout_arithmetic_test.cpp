@@ -63,6 +63,21 @@ TEST(LayoutArithmetic, PadlockAloneStandsEightFromTheEdge) {
     EXPECT_EQ(LayoutFunctionRow(0, kSizes).width, 0);
 }
 
+TEST(LayoutArithmetic, TheTemplatesDialogUnitsInPixels) {
+    // As MapDialogRect maps them with the shell dialog font's base units
+    // 6 × 13 (MulDiv: halves away from 0): 37 × 6 / 4 = 55.5 is 56.
+    const struct {
+        int32_t x, y;
+        int32_t px, py;
+    } cases[] = {{0, 2, 0, 3}, {37, 2, 56, 3}, {43, 2, 65, 3},      {81, 2, 122, 3},   {1, 1, 2, 2},
+                 {2, 4, 3, 7}, {4, 8, 6, 13},  {345, 76, 518, 124}, {-37, -2, -56, -3}};
+    for (const auto& c : cases) {
+        const PixelPoint p = DialogUnitsToPixels(c.x, c.y);
+        EXPECT_EQ(p.x, c.px) << c.x;
+        EXPECT_EQ(p.y, c.py) << c.y;
+    }
+}
+
 TEST(LayoutArithmetic, VolumeArrangementOfTheFourControls) {
     // Brightness arrangement shifted by W = 84: switch, separator, function
     // button and slider at their template places.
@@ -91,9 +106,27 @@ TEST(LayoutArithmetic, EveryScaleShowsTheSameArrangement) {
         places.push_back(placement->button);
         places.push_back(placement->separator);
     }
-    // At 150 % the slider of the brightness arrangement stands at 338 × 1.5.
-    EXPECT_EQ(ScaleRect(brightness[kLevelSlider], 144), (PixelRect{507, 5, 780, 98}));
-    EXPECT_EQ(ScaleRect(brightness[kLevelSlider], 120), (PixelRect{423, 4, 651, 82}));
+    const LevelRects volume = VolumeArrangement(brightness);
+    // Where the controls at the panel's ends and the slider of each
+    // arrangement stand at each scale (at 150 % the brightness slider at
+    // 338 × 1.5).
+    const struct {
+        int dpi;
+        PixelRect lock, brightnessSlider, volumeSlider, volumeSwitch;
+    } at[] = {
+        {96, {4, 3, 59, 65}, {338, 3, 520, 65}, {276, 5, 458, 67}, {467, 3, 522, 65}},
+        {120, {5, 4, 74, 82}, {423, 4, 651, 82}, {345, 6, 573, 84}, {584, 4, 653, 82}},
+        {144, {6, 5, 89, 98}, {507, 5, 780, 98}, {414, 8, 687, 101}, {701, 5, 784, 98}},
+        {168, {7, 5, 103, 114}, {592, 5, 911, 114}, {483, 9, 802, 118}, {817, 5, 913, 114}},
+        {192, {8, 6, 118, 130}, {676, 6, 1040, 130}, {552, 10, 916, 134}, {934, 6, 1044, 130}},
+    };
+    for (const auto& a : at) {
+        SCOPED_TRACE(a.dpi);
+        EXPECT_EQ(ScaleRect(row.placements[kLockFunction]->button, a.dpi), a.lock);
+        EXPECT_EQ(ScaleRect(brightness[kLevelSlider], a.dpi), a.brightnessSlider);
+        EXPECT_EQ(ScaleRect(volume[kLevelSlider], a.dpi), a.volumeSlider);
+        EXPECT_EQ(ScaleRect(volume[kSwitchButton], a.dpi), a.volumeSwitch);
+    }
     for (int dpi : {96, 120, 144, 168, 192}) {
         const double k = dpi / 96.0;
         for (const PixelRect& r : places) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "controls/ArtworkScale.h"
 #include "controls/SliderMath.h"
 
 namespace {
@@ -11,6 +12,38 @@ TEST(SliderMath, ValueToPixelWorkedNumbers) {
     const struct { int value, pixel; } cases[] = {{0, 11}, {1, 18}, {10, 90}, {19, 162}, {20, 170}};
     for (const auto& c : cases)
         EXPECT_EQ(ValueToPixel(kPanel, c.value), c.pixel) << "value " << c.value;
+}
+
+TEST(SliderMath, TheThumbsTravelAtEveryScale) {
+    // The panel's slider as it stands at each scale: channel and thumb
+    // scaled from 182 and 23, no side insets. The thumb's centre at the
+    // lowest, a middle and the highest value; its left edge at the lowest
+    // value is the channel's left edge, its right edge at the highest value
+    // the channel's right edge.
+    const struct {
+        int dpi, channel, thumb;
+        int atMin, atOne, atMiddle, atMax, dragMax;
+    } cases[] = {
+        {96, 182, 23, 11, 18, 90, 170, 171},   {120, 228, 29, 14, 23, 113, 213, 214},
+        {144, 273, 35, 17, 28, 136, 255, 256}, {168, 319, 40, 20, 33, 159, 299, 299},
+        {192, 364, 46, 23, 38, 182, 341, 341},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        const SliderMetrics m{ScaleLength(182, c.dpi), ScaleLength(23, c.dpi), 0, 0, 0, 20};
+        ASSERT_EQ(m.cxControl, c.channel);
+        ASSERT_EQ(m.cxThumb, c.thumb);
+        EXPECT_EQ(ValueToPixel(m, 0), c.atMin);
+        EXPECT_EQ(ValueToPixel(m, 1), c.atOne);
+        EXPECT_EQ(ValueToPixel(m, 10), c.atMiddle);
+        EXPECT_EQ(ValueToPixel(m, 20), c.atMax);
+        EXPECT_EQ(ValueToPixel(m, 0) - c.thumb / 2, 0) << "the thumb's first position";
+        EXPECT_EQ(ValueToPixel(m, 20) - c.thumb / 2 + c.thumb, c.channel)
+            << "the thumb's last position";
+        EXPECT_EQ(ClampDragPixel(m, 10000), c.dragMax);
+        EXPECT_EQ(PixelToValue(m, c.atMax), 20);
+        EXPECT_EQ(DragValue(m, 0, 0, 10000), 20) << "a drag far right reaches the top";
+    }
 }
 
 TEST(SliderMath, PixelToValueTruncates) {

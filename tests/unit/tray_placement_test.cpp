@@ -96,6 +96,34 @@ TEST(TrayPlacement, EveryTaskBarEdgeKeepsThePanelInTheWorkArea) {
     }
 }
 
+TEST(TrayPlacement, BesideTheIconAtEveryScale) {
+    // A 1920 x 1080 screen with a 40-pixel task bar at the bottom, or one
+    // 48 wide at the left; the widest panel and the small icon at each
+    // scale, and the gap of 5 pixels at 100 % scaled with them.
+    const WorkArea bottomBar{{0, 0, 1920, 1040}, TaskBarEdge::Bottom};
+    const WorkArea leftBar{{48, 0, 1920, 1080}, TaskBarEdge::Left};
+    const struct {
+        int dpi;
+        PixelSize panel;
+        int32_t icon;
+        const char* aboveIcon;
+        const char* rightOfIcon;
+    } cases[] = {
+        {96, {530, 70}, 16, "1390,973", "31,500"},   {120, {663, 88}, 20, "1257,954", "36,500"},
+        {144, {795, 105}, 24, "1125,935", "42,500"}, {168, {928, 123}, 28, "992,916", "47,500"},
+        {192, {1060, 140}, 32, "860,898", "52,500"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        WorkArea bottom = bottomBar, left = leftBar;
+        bottom.dpi = left.dpi = c.dpi;
+        EXPECT_EQ(At(PlaceBesideIcon(PixelRect::At(1800, 1048, {c.icon, c.icon}), c.panel, bottom)),
+                  c.aboveIcon);
+        EXPECT_EQ(At(PlaceBesideIcon(PixelRect::At(10, 500, {c.icon, c.icon}), c.panel, left)),
+                  c.rightOfIcon);
+    }
+}
+
 TEST(TrayPlacement, WithoutAnIconTheCornerBesideTheNotificationArea) {
     EXPECT_EQ(At(PlaceInCorner(kPanel, {{0, 0, 1024, 748}, TaskBarEdge::Bottom})), "494,678");
     EXPECT_EQ(At(PlaceInCorner(kPanel, {{0, 30, 1024, 768}, TaskBarEdge::Top})), "494,30");
