@@ -32,8 +32,8 @@ CLumitraxDlg::CLumitraxDlg(const DriverLibraries& libraries, AudioBackEndFactory
     : CDialog(IDD_LUMITRAX_DIALOG),
       ownedCore_(std::make_unique<PanelCore>(*this, libraries.driver, std::move(audio))),
       core_(*ownedCore_), shape_(core_.errors, controls_.artwork), layout_(core_.state, controls_),
-      scale_(core_.state, controls_, shape_, layout_),
-      tray_(core_.state, core_.controller, controls_), hook_(core_.errors, libraries.hook),
+      tray_(core_.state, core_.controller, controls_),
+      scale_(core_.state, controls_, shape_, layout_, tray_), hook_(core_.errors, libraries.hook),
       panelWindow_(controls_, scale_, layout_, core_.state),
       visibility_(core_.state, core_.requests, panelWindow_, hook_),
       commands_(CommandContext{core_.state, core_.requests, controls_, layout_, visibility_,
@@ -70,6 +70,7 @@ BOOL CLumitraxDlg::OnInitDialog() {
     core_.errors.SetOwner(window_);
     hook_.SetWindow(window_);
     controls_.Bind(window_);
+    KeepDialogLayoutOnScaleChange(window_);
     InitPanel();
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOREDRAW);
 
@@ -246,10 +247,19 @@ void CLumitraxDlg::OnSize() {
     shape_.OnSize(window_, core_.state.functionCount);
 }
 
-LRESULT CLumitraxDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
-    scale_.OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+LRESULT CLumitraxDlg::OnDpiChanged(const RECT* suggested) {
+    scale_.OnDpiChanged(suggested);
     visibility_.OnRescaled(scale_.Size());
     return 0;
+}
+
+LRESULT CLumitraxDlg::OnGetDpiScaledSize(int dpi, SIZE* size) {
+    if (!size)
+        return FALSE;
+    const PixelSize at = scale_.SizeAt(dpi);
+    size->cx = at.width;
+    size->cy = at.height;
+    return TRUE;
 }
 
 void CLumitraxDlg::ShowPanel() {
@@ -446,6 +456,14 @@ bool CLumitraxDlg::OnCommand(UINT id, UINT notification, HWND control) {
 
 BOOL CLumitraxDlg::PreTranslateMessage(MSG* msg) {
     core_.uiQueue.RunIfStalled();
+    // The system sends its scale messages; one that comes through the queue
+    // was posted, by anyone, and its scale, rectangle or size is nobody's
+    // word: the panel only follows its window's own scale.
+    if (msg->message == WM_DPICHANGED || msg->message == WM_GETDPISCALEDSIZE) {
+        if (msg->message == WM_DPICHANGED && msg->hwnd == window_)
+            OnDpiChanged(nullptr);
+        return TRUE;
+    }
     if (commands_.PreTranslateMessage(*msg))
         return TRUE;
     // The system's audio devices changed: reopen the audio back-end.
@@ -506,7 +524,10 @@ bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         OnSize();
         return true;
     case WM_DPICHANGED:
-        result = OnDpiChanged(wParam, lParam);
+        result = OnDpiChanged(reinterpret_cast<const RECT*>(lParam));
+        return true;
+    case WM_GETDPISCALEDSIZE:
+        result = OnGetDpiScaledSize(static_cast<int>(wParam), reinterpret_cast<SIZE*>(lParam));
         return true;
     case WM_DRAWITEM:
         if (!controls_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))

@@ -46,8 +46,13 @@ public:
     void OnPaint();
     HICON OnQueryDragIcon();
     void OnSize();
-    // WM_DPICHANGED: the panel moved to a monitor of another display scale.
-    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // WM_DPICHANGED: the panel may have moved to a monitor of another
+    // display scale; suggested is the system's rectangle for it, null for a
+    // posted message (whose scale and rectangle nobody vouches for).
+    LRESULT OnDpiChanged(const RECT* suggested);
+    // WM_GETDPISCALEDSIZE: the panel's size at the scale dpi, so that the
+    // rectangle the system then suggests has it.
+    LRESULT OnGetDpiScaledSize(int dpi, SIZE* size);
 
     // --- Show, hide and fade; tray icon ---
     void ShowPanel();
@@ -128,8 +133,8 @@ private:
     PanelControls controls_;
     PanelShape shape_;
     PanelLayout layout_;
-    PanelScale scale_;
     TrayIcon tray_;
+    PanelScale scale_;
     PanelHook hook_;
     Win32PanelWindow panelWindow_;
     PanelVisibility visibility_;

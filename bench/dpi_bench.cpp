@@ -1,15 +1,21 @@
 // How long the panel takes to lay itself out anew when its display scale
-// changes: from a WM_DPICHANGED, sent as the system sends it when the panel
-// moves to a monitor of another scale, until the panel is repainted at the
-// new scale (set reloaded or scaled, shape, size and places). Also the size
-// of each set of artwork the program carries. Run it under Wine, where the
-// figures are informational (one monitor; Wine's per-call costs).
+// changes: from the change (the panel laid out for a monitor of another
+// scale, as a show there does) until it is repainted at the new scale (set
+// reloaded or scaled, shape, size and places). Each run goes back to the
+// window's own scale with a WM_DPICHANGED as the system sends it. Also the
+// size and form of each set of artwork the program carries. Run it under
+// Wine, where the figures are informational (one monitor; Wine's per-call
+// costs).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <set>
+#include <string>
 #include <vector>
 
+#include "framework/Gdi.h"
 #include "res/resource.h"
+#include "tests/win/PanelThread.h"
 #include "tests/win/audio_test_support.h"
 
 namespace {
@@ -21,16 +27,37 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+UINT IdInSet(UINT id, int set) {
+    return id + static_cast<UINT>(set) * IDB_SET_STEP;
+}
+
 // The bytes the bitmaps of one set take in the program's resources.
 size_t SetSize(int set) {
     const HMODULE module = GetModuleHandleA(nullptr);
     size_t bytes = 0;
     for (UINT id = IDB_DIMMING_NONE; id <= IDB_LOCKED; ++id)
         if (const HRSRC found =
-                FindResourceA(module, MAKEINTRESOURCEA(id + static_cast<UINT>(set) * IDB_SET_STEP),
-                              MAKEINTRESOURCEA(2))) // RT_BITMAP
-            bytes += SizeofResource(module, found);
+                FindResourceA(module, MAKEINTRESOURCEA(IdInSet(id, set)), MAKEINTRESOURCEA(2)))
+            bytes += SizeofResource(module, found); // RT_BITMAP
     return bytes;
+}
+
+// How the bitmaps of one set are stored, as their headers say.
+std::string SetForm(int set) {
+    std::set<std::string> forms;
+    for (UINT id = IDB_DIMMING_NONE; id <= IDB_LOCKED; ++id) {
+        const BITMAPINFO* info = BitmapResourceInfo(IdInSet(id, set));
+        if (!info)
+            continue;
+        const BITMAPINFOHEADER& header = info->bmiHeader;
+        const bool encoded = header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4;
+        forms.insert(std::to_string(header.biBitCount) + "-bit" +
+                     (encoded ? " run-length encoded" : ""));
+    }
+    std::string text;
+    for (const std::string& form : forms)
+        text += (text.empty() ? "" : ", ") + form;
+    return text;
 }
 } // namespace
 
@@ -45,30 +72,40 @@ int main() {
         std::fputs("dpi_bench: the panel did not start\n", stderr);
         return 1;
     }
-    const HWND window = running.Panel().GetSafeHwnd();
-    const int system = running.Panel().Controls().artwork.Dpi();
+    CLumitraxDlg& panel = running.Panel();
+    const HWND window = panel.GetSafeHwnd();
+    const int system = panel.Controls().artwork.Dpi();
     std::printf("panel laid out anew after a display scale change, from %d dpi (median of %d):\n",
                 system, kRuns);
     for (const int dpi : {120, 144, 168, 192}) {
         std::vector<double> ms;
         for (int run = 0; run < kRuns; ++run) {
-            for (const int to : {dpi, system}) {
-                RECT suggested{0, 0, 0, 0};
-                const auto start = std::chrono::steady_clock::now();
-                SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(to, to),
-                             reinterpret_cast<LPARAM>(&suggested));
-                // The repaint, done on the panel's thread before this returns.
-                RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                const auto end = std::chrono::steady_clock::now();
-                if (to == dpi)
-                    ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+            double took = 0;
+            const bool done = OnPanelThread(
+                panel.Queue(),
+                [&] {
+                    const auto start = std::chrono::steady_clock::now();
+                    panel.Scale().Apply(dpi);
+                    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                    took = std::chrono::duration<double, std::milli>(
+                               std::chrono::steady_clock::now() - start)
+                               .count();
+                },
+                60s);
+            if (!done) {
+                std::fputs("dpi_bench: the panel did not lay itself out within 60 s\n", stderr);
+                return 1;
             }
+            ms.push_back(took);
+            RECT suggested{0, 0, 0, 0};
+            SendMessageA(window, WM_DPICHANGED, 0, reinterpret_cast<LPARAM>(&suggested));
         }
         std::printf("  to %3d dpi (%s): %6.1f ms\n", dpi,
                     dpi == 144 || dpi == 192 ? "its own set" : "the next set scaled", Median(ms));
     }
-    std::printf("artwork carried by the program (run-length encoded 8-bit bitmaps):\n");
+    std::printf("artwork carried by the program:\n");
     for (int set = 0; set < 3; ++set)
-        std::printf("  %d %% set: %6.1f KiB\n", 100 + 50 * set, SetSize(set) / 1024.0);
+        std::printf("  %d %% set: %6.1f KiB (%s)\n", 100 + 50 * set, SetSize(set) / 1024.0,
+                    SetForm(set).c_str());
     return 0;
 }

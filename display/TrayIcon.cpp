@@ -4,6 +4,7 @@
 
 #include "controller/RegisterMap.h"
 #include "display/TrayIndication.h"
+#include "framework/Dpi.h"
 #include "framework/ErrorReport.h"
 #include "res/resource.h"
 #include "shared/PanelMessages.h"
@@ -16,12 +17,23 @@ HICON LoadIconResource(UINT id) {
     return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
 }
 
-// The icon's image for the small-icon size (16 at 100 %, 24 at 150 %, ...);
-// the caller destroys it.
-HICON LoadSmallIcon(UINT id) {
-    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
-                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+// The four indications' icons at size × size pixels (the small-icon size:
+// 16 at 100 %, 24 at 150 %, ...); all or none. The caller destroys them.
+std::array<HICON, 4> LoadIndicationIcons(int size) {
+    std::array<HICON, 4> icons{};
+    for (size_t i = 0; i < icons.size(); ++i) {
+        icons[i] = static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr),
+                       MAKEINTRESOURCEA(TrayIndicationFor(static_cast<int>(i)).icon), IMAGE_ICON,
+                       size, size, LR_DEFAULTCOLOR));
+        if (!icons[i]) {
+            for (HICON loaded : icons)
+                if (loaded)
+                    DestroyIcon(loaded);
+            return {};
+        }
+    }
+    return icons;
 }
 
 void SetTip(NOTIFYICONDATAA& record, const char* tip) {
@@ -36,10 +48,9 @@ static_assert(sizeof(NOTIFYICONDATAA) == 508, "the shell's ANSI record in its 50
 
 TrayIcon::TrayIcon(PanelState& state, CMCU& controller, PanelControls& controls)
     : state_(state), controller_(controller), controls_(controls),
-      appIcon_(LoadIconResource(IDI_LUMITRAX)) {
-    for (size_t i = 0; i < trayIcons_.size(); ++i)
-        trayIcons_[i] = LoadSmallIcon(TrayIndicationFor(static_cast<int>(i)).icon);
-}
+      appIcon_(LoadIconResource(IDI_LUMITRAX)),
+      trayIcons_(LoadIndicationIcons(SmallIconSize(SystemDpi()))),
+      iconSize_(SmallIconSize(SystemDpi())) {}
 
 TrayIcon::~TrayIcon() {
     if (trayMenu_)
@@ -139,6 +150,22 @@ void TrayIcon::UpdateTrayIndication() {
     controls_.dimmingButton.LoadBitmaps(shown.dimmingPicture);
     controls_.dimmingButton.Invalidate();
     SendRecord();
+}
+
+void TrayIcon::SetIconScale(int dpi) {
+    const int size = SmallIconSize(dpi);
+    if (size == iconSize_)
+        return;
+    std::array<HICON, 4> icons = LoadIndicationIcons(size);
+    if (!icons[0])
+        return; // the icons held keep showing
+    std::swap(icons, trayIcons_);
+    iconSize_ = size;
+    trayIcon_.hIcon = trayIcons_[static_cast<size_t>(trayState_)];
+    SendRecord();
+    for (HICON icon : icons)
+        if (icon)
+            DestroyIcon(icon);
 }
 
 void TrayIcon::SendRecord() {

@@ -1,9 +1,9 @@
 #pragma once
 // The tray icon, its tooltip and its menu. The icon shows automatic dimming
 // and the keypad lock (with the padlock and dimming buttons' pictures), at
-// the small-icon size of the system's display scale; a
-// shell that was not up yet, or that restarts, gets the icon again; the icon
-// goes when the panel does. Runs on the panel's thread.
+// the small-icon size of the panel's display scale; a shell that was not up
+// yet, or that restarts, gets the icon again; the icon goes when the panel
+// does. Runs on the panel's thread.
 #include <array>
 
 #include "controller/CMCU.h"
@@ -38,6 +38,11 @@ public:
     // (the input line failed), without the panel's own shutdown.
     static void DeleteTrayIconOf(HWND owner);
 
+    // The panel's display scale changed: the four icons at the small-icon
+    // size of dpi, the one shown sent to the shell again. The icons held
+    // before go once the shell has the new one.
+    void SetIconScale(int dpi);
+
     // Loads the menu; checks the Environment item of the controller's
     // ambient-light setting, or greys the submenu without extended registers.
     void LoadTrayMenu();
@@ -69,8 +74,10 @@ private:
     CMCU& controller_;
     PanelControls& controls_;
     HICON appIcon_;
-    // The four indications' icons at the small-icon size, ours to destroy.
+    // The four indications' icons at the small-icon size iconSize_, ours to
+    // destroy.
     std::array<HICON, 4> trayIcons_{};
+    int iconSize_ = 0;
     NOTIFYICONDATAA trayIcon_{};
     bool added_ = false;
     int addAttemptsLeft_ = 0;

@@ -1,9 +1,18 @@
 #include "framework/Dpi.h"
 
+#include "framework/ErrorReport.h"
+
 namespace {
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
+using SetDialogBehaviourFunction = BOOL(WINAPI*)(HWND, int, int);
 constexpr int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
+// DDC_DISABLE_ALL: the dialog neither resized nor its controls laid out anew.
+constexpr int kDialogKeepsAll = 0x1;
+// DCDC_DISABLE_FONT_UPDATE | DCDC_DISABLE_RELAYOUT: a control keeps its
+// font, size and place.
+constexpr int kControlKeepsAll = 0x1 | 0x2;
 
 template <class Function> Function Lookup(HMODULE module, const char* name) {
     return module
@@ -23,6 +32,10 @@ GetDpiForMonitorFunction MonitorDpiFunction() {
     }();
     return function;
 }
+
+template <class Function> Function User32Function(const char* name) {
+    return Lookup<Function>(GetModuleHandleA("user32.dll"), name);
+}
 } // namespace
 
 int SystemDpi() {
@@ -34,8 +47,7 @@ int SystemDpi() {
 }
 
 int WindowDpi(HWND window) {
-    static const auto function =
-        Lookup<GetDpiForWindowFunction>(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+    static const auto function = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
     const UINT dpi = function && window ? function(window) : 0;
     return dpi ? static_cast<int>(dpi) : SystemDpi();
 }
@@ -46,4 +58,24 @@ int MonitorDpi(HMONITOR monitor) {
         if (monitor && function(monitor, kEffectiveDpi, &x, &y) == S_OK && x)
             return static_cast<int>(x);
     return SystemDpi();
+}
+
+int SmallIconSize(int dpi) {
+    static const auto function =
+        User32Function<GetSystemMetricsForDpiFunction>("GetSystemMetricsForDpi");
+    const int size = function && dpi > 0 ? function(SM_CXSMICON, static_cast<UINT>(dpi)) : 0;
+    return size > 0 ? size : MulDiv(GetSystemMetrics(SM_CXSMICON), dpi, SystemDpi());
+}
+
+void KeepDialogLayoutOnScaleChange(HWND dialog) {
+    static const auto forDialog =
+        User32Function<SetDialogBehaviourFunction>("SetDialogDpiChangeBehavior");
+    static const auto forControl =
+        User32Function<SetDialogBehaviourFunction>("SetDialogControlDpiChangeBehavior");
+    bool kept = !forDialog || forDialog(dialog, kDialogKeepsAll, kDialogKeepsAll);
+    if (forControl)
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            kept &= forControl(child, kControlKeepsAll, kControlKeepsAll) != FALSE;
+    if (!kept)
+        Trace("the dialog manager may lay the panel out anew when its scale changes");
 }

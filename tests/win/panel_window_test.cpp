@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "framework/Dpi.h"
 #include "res/resource.h"
 #include "tests/win/PanelThread.h"
+#include "tests/win/ProcessCounts.h"
 #include "tests/win/WaitUntil.h"
 #include "tests/win/audio_test_support.h"
 #include "tests/win/panel_pictures.h"
@@ -56,10 +58,16 @@ bool HasShellDialogMetrics(HWND dialog) {
     return units.right == 6 && units.bottom == 13;
 }
 
-// The panel's display scale, which is the system's here (one monitor).
+// The panel's display scale, which is the system's here (one monitor), and
+// in a Wine prefix made for a scale (LUMITRAX_WINE_DPI) that scale: a prefix
+// whose LogPixels did not take effect does not pass for one at 96 dpi.
 int PanelDpi(CLumitraxDlg& dialog) {
     const int dpi = dialog.Controls().artwork.Dpi();
     EXPECT_EQ(dpi, SystemDpi());
+    char prefixDpi[16] = "";
+    if (GetEnvironmentVariableA("LUMITRAX_WINE_DPI", prefixDpi, sizeof prefixDpi) > 0) {
+        EXPECT_EQ(SystemDpi(), std::atoi(prefixDpi)) << "the prefix's display scale";
+    }
     return dpi;
 }
 
@@ -159,7 +167,9 @@ public:
     }
     void Click(const CBitmapButton& button) { SendMessageA(button.GetSafeHwnd(), BM_CLICK, 0, 0); }
     // Runs work on the panel's thread and waits for it.
-    bool OnPanelThread(std::function<void()> work) { return ::OnPanelThread(dialog.Queue(), work); }
+    bool OnPanelThread(std::function<void()> work, std::chrono::milliseconds timeout = 10s) {
+        return ::OnPanelThread(dialog.Queue(), work, timeout);
+    }
 
     CLumitraxDlg dialog{TestLibraries()};
     PanelControls& controls = dialog.Controls();
@@ -204,11 +214,13 @@ TEST(PanelWindow, ShapeSizeAndPlaceForEveryFunctionCount) {
         ASSERT_TRUE(panel.WaitInitialised());
         EXPECT_EQ(panel.dialog.State().functionCount, c.count);
         const HWND window = panel.Window();
-        // The 100 % sizes times the scale.
+        // The window is the 100 % size times the scale.
         const int dpi = PanelDpi(panel.dialog);
         const int width = ScaleLength(c.width, dpi), height = ScaleLength(70, dpi);
-        EXPECT_NEAR(width, c.width * dpi / 96.0, 1.0);
-        EXPECT_NEAR(height, 70 * dpi / 96.0, 1.0);
+        RECT initial{};
+        GetWindowRect(window, &initial);
+        EXPECT_NEAR(initial.right - initial.left, c.width * dpi / 96.0, 1.0);
+        EXPECT_NEAR(initial.bottom - initial.top, 70 * dpi / 96.0, 1.0);
         EXPECT_EQ(ControlsOutside(window), "") << "every control on the panel's shape";
         EXPECT_EQ(HasVisibleStyle(panel.controls.lockButton.GetSafeHwnd()), c.lock);
         EXPECT_EQ(HasVisibleStyle(panel.controls.dimmingButton.GetSafeHwnd()),
@@ -519,10 +531,57 @@ TEST(PanelWindow, TheThumbReachesBothEndsOfItsChannel) {
     }
 }
 
-// Moved to a monitor of another scale (which Wine cannot do: the message is
-// sent as the system sends it): the set for the new scale, shape and size
-// from its background, the controls at their places scaled, and the panel
-// at the corner the system suggests.
+namespace {
+// The width of the icon's colour picture.
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info))
+        return 0;
+    Bitmap colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bitmap{};
+    GetObjectA(colour ? colour.Get() : mask.Get(), sizeof bitmap, &bitmap);
+    return bitmap.bmWidth;
+}
+
+// The panel with three functions as it must stand at dpi: the set for the
+// scale, shape and size from its background, the controls at their places
+// scaled, the slider's channel and thumb reloaded, the tray icon at the
+// small-icon size.
+void ExpectLaidOutFor(PanelUnderTest& panel, int dpi, const LevelRects& places) {
+    SCOPED_TRACE(testing::Message() << "laid out for " << dpi << " dpi");
+    const HWND window = panel.Window();
+    EXPECT_EQ(panel.controls.artwork.Dpi(), dpi);
+    RECT placed{};
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(placed.right - placed.left, ScaleLength(530, dpi));
+    EXPECT_EQ(placed.bottom - placed.top, ScaleLength(70, dpi));
+    ExpectRects(LevelControlRects(panel.controls), Scaled(places, dpi));
+    Region shape(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
+    const Bitmap background = panel.controls.artwork.LoadPicture(IDB_BACKGROUND_3);
+    const HDC screen = GetDC(nullptr);
+    EXPECT_TRUE(EqualRgn(shape.Get(), RegionByPixel(screen, background.Get(), kKey).Get()));
+    ReleaseDC(nullptr, screen);
+    const PixelRect button = ClientRectOf(panel.controls.lockButton.GetSafeHwnd());
+    EXPECT_EQ(button, ScaleRect({4, 3, 59, 65}, dpi)) << "the padlock's place at the scale";
+    // The thumb's last place and its top edge.
+    const int thumb = ScaleLength(23, dpi);
+    EXPECT_EQ(panel.controls.levelSlider.ValueToPixel(20),
+              ScaleLength(182, dpi) - thumb + thumb / 2);
+    EXPECT_EQ(panel.controls.levelSlider.ThumbTop(), ScaleLength(22, dpi));
+    int iconWidth = 0;
+    ASSERT_TRUE(
+        panel.OnPanelThread([&] { iconWidth = IconWidth(panel.dialog.Tray().Record().hIcon); }));
+    EXPECT_EQ(iconWidth, SmallIconSize(dpi)) << "the tray icon at the small-icon size";
+}
+} // namespace
+
+// Laid out for a monitor of another scale (as a show on that monitor does;
+// Wine has one monitor), then moved back to one of the window's own scale:
+// WM_DPICHANGED as the system sends it, whose rectangle the panel's size
+// was asked for before (WM_GETDPISCALEDSIZE). The scale is the window's,
+// never the message's; the panel stands at the corner the system suggests;
+// the scale changes leave no GDI object behind.
 TEST(PanelWindow, AScaleChangeLaysThePanelOutAnewWhereTheSystemSuggests) {
     PrepareFunctions(3, true, 13, 6);
     PanelUnderTest panel;
@@ -530,34 +589,113 @@ TEST(PanelWindow, AScaleChangeLaysThePanelOutAnewWhereTheSystemSuggests) {
     const HWND window = panel.Window();
     const int first = PanelDpi(panel.dialog);
     const LevelRects places = *panel.dialog.Layout().BrightnessLayout();
-    for (const int dpi : {first == 120 ? 168 : 120, 192, first}) {
-        SCOPED_TRACE(dpi);
-        RECT suggested{30, 40, 50, 60}; // its size is the system's guess: the panel keeps its own
-        SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+
+    for (const int dpi : {96, 120, 144, 168, 192, 1, 8000}) {
+        SIZE size{1, 1};
+        EXPECT_EQ(SendMessageA(window, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size)),
+                  TRUE);
+        EXPECT_EQ(size.cx, ScaleLength(530, dpi)) << dpi;
+        EXPECT_EQ(size.cy, ScaleLength(70, dpi)) << dpi;
+    }
+    EXPECT_EQ(SendMessageA(window, WM_GETDPISCALEDSIZE, 144, 0), FALSE);
+
+    // A scale in the message that is not the window's changes nothing.
+    RECT before{}, after{};
+    GetWindowRect(window, &before);
+    RECT elsewhere{30, 40, 50, 60};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&elsewhere));
+    GetWindowRect(window, &after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "the panel keeps its place and size";
+    ExpectLaidOutFor(panel, first, places);
+
+    // 96 to 192 dpi and back, a few times; the first round opens what the
+    // system keeps once made.
+    long gdiObjects = 0;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        for (const int dpi : {96, 120, 144, 168, 192}) {
+            if (dpi == first)
+                continue;
+            ASSERT_TRUE(panel.OnPanelThread([&] { panel.dialog.Scale().Apply(dpi); }, 60s));
+            ExpectLaidOutFor(panel, dpi, places);
+        }
+        // Its size is the system's guess: the panel keeps its own.
+        RECT suggested{30 + round, 40, 50, 60};
+        SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(8000, 8000),
                      reinterpret_cast<LPARAM>(&suggested));
-        EXPECT_EQ(panel.controls.artwork.Dpi(), dpi);
+        ExpectLaidOutFor(panel, first, places);
         RECT placed{};
         GetWindowRect(window, &placed);
-        EXPECT_EQ(placed.left, 30);
+        EXPECT_EQ(placed.left, 30 + round);
         EXPECT_EQ(placed.top, 40);
-        EXPECT_EQ(placed.right - placed.left, ScaleLength(530, dpi));
-        EXPECT_EQ(placed.bottom - placed.top, ScaleLength(70, dpi));
-        ExpectRects(LevelControlRects(panel.controls), Scaled(places, dpi));
-        Region shape(CreateRectRgn(0, 0, 0, 0));
-        ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
-        const Bitmap background = panel.controls.artwork.LoadPicture(IDB_BACKGROUND_3);
-        const HDC screen = GetDC(nullptr);
-        EXPECT_TRUE(EqualRgn(shape.Get(), RegionByPixel(screen, background.Get(), kKey).Get()));
-        ReleaseDC(nullptr, screen);
-        const PixelRect button = ClientRectOf(panel.controls.lockButton.GetSafeHwnd());
-        EXPECT_EQ(button, ScaleRect({4, 3, 59, 65}, dpi)) << "the padlock's place at the scale";
-        // The slider's channel and thumb reloaded for the scale: the thumb's
-        // last place and its top edge.
-        const int thumb = ScaleLength(23, dpi);
-        EXPECT_EQ(panel.controls.levelSlider.ValueToPixel(20),
-                  ScaleLength(182, dpi) - thumb + thumb / 2);
-        EXPECT_EQ(panel.controls.levelSlider.ThumbTop(), ScaleLength(22, dpi));
+        ASSERT_TRUE(Repainted(window));
+        if (round == 0)
+            gdiObjects = GdiObjectsOfThisProcess();
     }
+    EXPECT_EQ(GdiObjectsOfThisProcess(), gdiObjects) << "GDI objects left by the scale changes";
+}
+
+namespace {
+// Sends the panel a WM_DPICHANGED, as the system does, while it handles the
+// first move or resize of its window after Arm: the move of a layout onto a
+// monitor of another scale. Notes the panel's scale once that has returned.
+class NestedScaleChange {
+public:
+    NestedScaleChange(HWND window, const PanelArtwork& artwork)
+        : window_(window), artwork_(artwork),
+          previous_(reinterpret_cast<WNDPROC>(
+              SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)))) {
+        current = this;
+    }
+    ~NestedScaleChange() {
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+        current = nullptr;
+    }
+    int DpiAfterIt() const { return dpiAfter_; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        NestedScaleChange& self = *current;
+        const LRESULT result = CallWindowProcA(self.previous_, window, message, wParam, lParam);
+        if (message == WM_WINDOWPOSCHANGED && self.dpiAfter_ == 0) {
+            self.dpiAfter_ = -1;
+            RECT suggested{0, 0, 10, 10};
+            SendMessageA(window, WM_DPICHANGED, 0, reinterpret_cast<LPARAM>(&suggested));
+            self.dpiAfter_ = self.artwork_.Dpi();
+        }
+        return result;
+    }
+
+    static inline NestedScaleChange* current = nullptr;
+    HWND window_;
+    const PanelArtwork& artwork_;
+    WNDPROC previous_;
+    int dpiAfter_ = 0;
+};
+} // namespace
+
+// A scale change that comes while the panel is laid out for another scale
+// waits until that layout is done, and is carried out then: the panel ends
+// laid out for its window's scale, whole.
+TEST(PanelWindow, AScaleChangeDuringALayoutComesAfterIt) {
+    PrepareFunctions(3, true, 13, 6);
+    PanelUnderTest panel;
+    ASSERT_TRUE(panel.WaitInitialised());
+    const int first = PanelDpi(panel.dialog);
+    const int other = first == 144 ? 192 : 144;
+    const LevelRects places = *panel.dialog.Layout().BrightnessLayout();
+    int dpiAfterNested = 0;
+    bool changed = false;
+    ASSERT_TRUE(panel.OnPanelThread(
+        [&] {
+            NestedScaleChange nested(panel.Window(), panel.controls.artwork);
+            changed = panel.dialog.Scale().Apply(other);
+            dpiAfterNested = nested.DpiAfterIt();
+        },
+        60s));
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(dpiAfterNested, other) << "the nested change was carried out inside the layout";
+    ExpectLaidOutFor(panel, first, places);
 }
 
 TEST(PanelWindow, OneBoxOfEachKindOwnedByThePanelWhichStillSeesEveryMessage) {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "drivers/KeypadCommand.h"
+#include "framework/Dpi.h"
 #include "res/resource.h"
 #include "shared/PanelMessages.h"
 #include "tests/win/AnswerTime.h"
@@ -272,6 +273,21 @@ const std::vector<ActingMessage>& ActingMessages() {
         {"the slider dragged", WM_SLIDER_MOVING, IDC_LEVEL_SLIDER, 0, 0, 1, O::Nothing, ""},
         {"winmm_devicechange", RegisterWindowMessageA("winmm_devicechange"), 0, 0, 0, 1, O::Nothing,
          ""},
+        // Scale messages are the system's to send: posted, their scale is
+        // not the window's and their rectangle or size no pointer of the
+        // program's. The panel keeps its scale, size and place.
+        {"WM_DPICHANGED posted with no rectangle", WM_DPICHANGED, MAKEWPARAM(144, 144), 0, 0, 1,
+         O::Nothing, ""},
+        {"WM_DPICHANGED posted for 1 dpi", WM_DPICHANGED, MAKEWPARAM(1, 1), 0, 0, 1, O::Nothing,
+         ""},
+        {"WM_DPICHANGED posted for 8000 dpi", WM_DPICHANGED, MAKEWPARAM(8000, 8000), 0, 0, 1,
+         O::Nothing, ""},
+        {"WM_DPICHANGED posted for 65535 dpi, a rectangle elsewhere", WM_DPICHANGED, 0xFFFFFFFF,
+         0x10000, 0, 1, O::Nothing, ""},
+        {"WM_GETDPISCALEDSIZE posted with no size", WM_GETDPISCALEDSIZE, 144, 0, 0, 1, O::Nothing,
+         ""},
+        {"WM_GETDPISCALEDSIZE posted for 65535 dpi, a size elsewhere", WM_GETDPISCALEDSIZE, 65535,
+         0x10000, 0, 1, O::Nothing, ""},
         {"WM_CLOSE", WM_CLOSE, 0, 0, 0, 1, O::Ends, ""},
         {"WM_ENDSESSION", WM_ENDSESSION, TRUE, 0, 0, 1, O::Ends, ""},
         {"WM_ENDSESSION of the Restart Manager", WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, 0, 1,
@@ -543,6 +559,8 @@ TEST(MessageFuzz, EveryMessageThatActsLeavesTheProgramWorkingOrEndedCleanly) {
             ASSERT_TRUE(Works(*session, panel)) << "at start-up";
         }
         const uint64_t seq = session->LastSeq();
+        RECT before{};
+        GetWindowRect(panel, &before);
         const HWND control = a.control ? GetDlgItem(panel, a.control) : nullptr;
         const HWND to = control && a.message != WM_COMMAND ? control : panel;
         const LPARAM lParam =
@@ -576,10 +594,15 @@ TEST(MessageFuzz, EveryMessageThatActsLeavesTheProgramWorkingOrEndedCleanly) {
             WaitUntil([&] { return Writes(*session, seq) == a.writes; }, 3s);
             break;
         case Outcome::Nothing:
-        case Outcome::Panel:
+        case Outcome::Panel: {
             EXPECT_TRUE(WaitUntilDrained(panel, 10s));
             EXPECT_TRUE(WaitCycles(*session, 2));
+            RECT after{};
+            GetWindowRect(panel, &after);
+            EXPECT_EQ(after.right - after.left, before.right - before.left) << "the panel's width";
+            EXPECT_EQ(after.bottom - after.top, before.bottom - before.top) << "the panel's height";
             break;
+        }
         }
         EXPECT_EQ(Writes(*session, seq), a.writes);
         ASSERT_TRUE(Works(*session, panel));
