@@ -26,6 +26,32 @@ Picture IconPicture(HICON icon) {
     Bitmap colour(info.hbmColor), mask(info.hbmMask);
     return ReadBitmap(colour.Get());
 }
+// The image of icon resource id drawn at size × size, as it is stored (no
+// image of another size scaled to it); null when the icon has none.
+HICON StoredIconImage(UINT id, int size) {
+    const HMODULE module = GetModuleHandleA(nullptr);
+    const HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));
+    const auto* directory =
+        group ? static_cast<const BYTE*>(LockResource(LoadResource(module, group))) : nullptr;
+    if (!directory)
+        return nullptr;
+    // A group's header is 6 bytes (its count at 4), each entry 14 (width
+    // first, the image's resource id last).
+    const WORD count = *reinterpret_cast<const WORD*>(directory + 4);
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = directory + 6 + 14 * i;
+        if (entry[0] != size)
+            continue;
+        const WORD image = *reinterpret_cast<const WORD*>(entry + 12);
+        const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(image), MAKEINTRESOURCEA(3));
+        auto* bits =
+            found ? static_cast<BYTE*>(LockResource(LoadResource(module, found))) : nullptr;
+        return bits ? CreateIconFromResourceEx(bits, SizeofResource(module, found), TRUE,
+                                               0x00030000, size, size, LR_DEFAULTCOLOR)
+                    : nullptr;
+    }
+    return nullptr;
+}
 } // namespace
 
 TEST(TrayIconOfThePanel, PictureAndTooltipFollowDimmingAndTheLock) {
@@ -56,13 +82,13 @@ TEST(TrayIconOfThePanel, PictureAndTooltipFollowDimmingAndTheLock) {
                 return std::string(record.szTip) == step.tooltip;
             },
             5s));
-        // The picture of the indication at the small-icon size of the
-        // system's scale (16 pixels at 100 %, 24 at 150 %).
+        // The picture of the indication drawn for the small-icon size of
+        // the system's scale (16 pixels at 100 %, 24 at 150 %).
+        const int size = GetSystemMetrics(SM_CXSMICON);
         const Picture shown = IconPicture(record.hIcon);
-        const HICON expected = static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(step.icon), IMAGE_ICON,
-                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-        EXPECT_EQ(shown.width, GetSystemMetrics(SM_CXSMICON));
+        const HICON expected = StoredIconImage(step.icon, size);
+        ASSERT_NE(expected, nullptr) << "no image of " << size << " pixels";
+        EXPECT_EQ(shown.width, size);
         EXPECT_EQ(shown.pixels, IconPicture(expected).pixels);
         DestroyIcon(expected);
         EXPECT_TRUE(ShellHasTrayIcon(panel.GetSafeHwnd())) << "the shell has the icon";
