@@ -50,16 +50,45 @@ stop() {
   wait "$keypad_pid" 2>/dev/null || true
 }
 
+# The panel's interior colour, which every scale shows exactly.
+panel_colour='rgb(0,66,74)'
+
+# Waits, at most 10 s, until the panel stands painted in the part CROP of
+# the desktop: its interior colour shows there, two captures a tenth of a
+# second apart are alike and, when a picture BEFORE is given, they differ
+# from it (the panel has changed since). Leaves the capture in OUT.
+#   wait_painted CROP OUT [BEFORE]
+wait_painted() {
+  local crop=$1 out=$2 before=${3:-} last="$out_dir/.capture-last.png"
+  rm -f "$last"
+  for _ in $(seq 100); do
+    import -window root -crop "$crop" +repage "$out"
+    if [ -f "$last" ] && compare -metric AE "$out" "$last" null: 2>/dev/null &&
+      [ "$(convert "$out" -fill black +opaque "$panel_colour" -format '%[max]' info:)" != 0 ] &&
+      { [ -z "$before" ] || ! compare -metric AE "$out" "$before" null: 2>/dev/null; }; then
+      rm -f "$last"
+      return 0
+    fi
+    cp "$out" "$last"
+    sleep 0.1
+  done
+  rm -f "$last"
+  echo "demo-session: the panel was not painted within 10 s" >&2
+  return 1
+}
+
 if [ "$mode" = panel ]; then
   # The lower part of the desktop, where the panel stands above the tray.
   read -r desk_w desk_h < <(xdotool getdisplaygeometry)
   percent=$((LUMITRAX_WINE_DPI * 100 / 96))
   xdotool mousemove 40 40
+  before=
   for key in bright+ vol+; do
     press_and_wait "$key" 1
-    sleep 0.5 # the repaint after the show
     name="panel-$percent-$([ "$key" = bright+ ] && echo brightness || echo volume)"
-    import -window root -crop "${desk_w}x260+0+$((desk_h - 260))" +repage "$out_dir/$name.png"
+    wait_painted "${desk_w}x260+0+$((desk_h - 260))" "$out_dir/$name.png" ${before:+"$before"} ||
+      { stop; exit 1; }
+    before="$out_dir/$name.png"
     echo "screenshot at $percent %: $out_dir/$name.png"
   done
   stop
