@@ -248,8 +248,8 @@ void CLumitraxDlg::OnSize() {
 }
 
 LRESULT CLumitraxDlg::OnDpiChanged(const RECT* suggested) {
-    scale_.OnDpiChanged(suggested);
-    visibility_.OnRescaled(scale_.Size());
+    if (scale_.OnDpiChanged(suggested))
+        visibility_.OnRescaled(scale_.Size());
     return 0;
 }
 

@@ -42,11 +42,13 @@ void PanelScale::LayOut(int dpi) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void PanelScale::OnDpiChanged(const RECT* suggested) {
-    if (!Apply(WindowDpi(controls_.Dialog())) || !suggested)
-        return;
-    SetWindowPos(controls_.Dialog(), HWND_TOPMOST, suggested->left, suggested->top, 0, 0,
-                 SWP_NOSIZE | SWP_NOACTIVATE);
+bool PanelScale::OnDpiChanged(const RECT* suggested) {
+    if (!Apply(WindowDpi(controls_.Dialog())))
+        return false;
+    if (suggested)
+        SetWindowPos(controls_.Dialog(), HWND_TOPMOST, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOACTIVATE);
+    return true;
 }
 
 PixelSize PanelScale::SizeAt(int dpi) const {

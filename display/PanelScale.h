@@ -27,8 +27,8 @@ public:
     // message's), the panel moves to the corner of the rectangle the system
     // suggests, when there is one (null for a posted message). A panel
     // already laid out for that scale (before a show on that monitor) keeps
-    // its place.
-    void OnDpiChanged(const RECT* suggested);
+    // its place. True when the panel was laid out anew.
+    bool OnDpiChanged(const RECT* suggested);
     // The panel window's size at dpi (WM_GETDPISCALEDSIZE): its background's
     // at that scale.
     PixelSize SizeAt(int dpi) const;
