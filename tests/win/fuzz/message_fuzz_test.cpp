@@ -548,11 +548,11 @@ TEST(MessageFuzz, RandomMessagesFromAnotherProcessChangeNothing) {
 // The control as the screen shows it, once two looks a moment apart agree
 // (its painting done); empty when they do not within 3 s.
 Picture SettledPicture(HWND control) {
-    Picture last = CaptureWindow(control);
+    Picture last = CaptureScreenOf(control);
     Picture now;
     const bool settled = WaitUntil(
         [&] {
-            now = CaptureWindow(control);
+            now = CaptureScreenOf(control);
             const bool same = now.pixels == last.pixels;
             last = now;
             return same;
@@ -639,7 +639,7 @@ TEST(MessageFuzz, EveryMessageThatActsLeavesTheProgramWorkingOrEndedCleanly) {
         if (!controlBefore.pixels.empty()) {
             Picture after;
             EXPECT_TRUE(WaitUntil(
-                [&] { return (after = CaptureWindow(control)).pixels == controlBefore.pixels; },
+                [&] { return (after = CaptureScreenOf(control)).pixels == controlBefore.pixels; },
                 3s))
                 << Differences(after, 0, 0, controlBefore) << " pixels of the control differ";
         }
