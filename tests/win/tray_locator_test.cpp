@@ -333,7 +333,7 @@ TEST(TrayLocator, KeepsOneBlockInTheShell) {
         const FakeShell other("owner=0x1234,id=100");
         ASSERT_TRUE(other.Running()) << other.Problem();
         EXPECT_TRUE(FindTrayIconRectIn(other.TaskBar(), kOwner, kId, rect));
-        EXPECT_EQ(before - CommittedPrivateBytes(shell.Process()), c.freed);
+        EXPECT_EQ(CommittedPrivateBytes(shell.Process()) + c.freed, before);
     }
 }
 
