@@ -214,11 +214,18 @@ void CLumitraxDlg::OnEndSession(bool ending) {
 }
 
 void CLumitraxDlg::ShutDown() {
+    // Once: the wait below serves messages other threads send, a close
+    // request or the session's end among them.
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    // What others see goes first: the session's end may end the process
+    // while the poll thread is waited for.
+    tray_.DeleteTrayIcon();
+    hook_.RemovePanelHook();
     StopPollThread();
     core_.uiQueue.SetWindow(nullptr);
     core_.errors.SetOwner(nullptr);
-    tray_.DeleteTrayIcon();
-    hook_.RemovePanelHook();
 }
 
 // --- Routes to the subsystems ---
@@ -473,6 +480,12 @@ BOOL CLumitraxDlg::PreTranslateMessage(MSG* msg) {
 }
 
 bool CLumitraxDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // Once the panel ends, nothing it let go of (tray icon, hook) is set up
+    // again by what still reaches it: messages sent while it waits for the
+    // poll thread, or dispatched by a loop that is ending. It stays hidden
+    // unless shown.
+    if (shutDown_ && message != WM_WINDOWPOSCHANGING)
+        return false;
     switch (message) {
     case WM_RUN_QUEUED:
         core_.uiQueue.RunQueued();

@@ -123,8 +123,9 @@ private:
     // Ends the poll thread within a bounded time; one that does not end
     // keeps the core for the rest of the process.
     void StopPollThread();
-    // Lets go of what the running panel holds outside the process (poll
-    // thread, tray icon, hook), once the panel ends; again changes nothing.
+    // Lets go of what the running panel holds outside the process (tray
+    // icon, hook, then the poll thread), once the panel ends; again, also
+    // while it runs, changes nothing.
     void ShutDown();
 
     // Given up (and left alive) when the poll thread does not end.
@@ -141,4 +142,5 @@ private:
     PanelCommands commands_;
     AboutCommand about_;
     WorkerThread pollThread_;
+    bool shutDown_ = false; // ShutDown has begun
 };

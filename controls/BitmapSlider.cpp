@@ -31,6 +31,12 @@ void CBitmapSlider::Attach(HWND dialog, int id, const PictureSource& pictures) {
 LRESULT CALLBACK CBitmapSlider::WindowProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
     auto* self = static_cast<CBitmapSlider*>(GetPropA(window, kSliderProperty));
+    // The window's destruction sends these on its own thread; one sent from
+    // another thread (or process) is someone else's and is ignored: it would
+    // free the pictures or detach this procedure while the control lives on.
+    if ((message == WM_DESTROY || message == WM_NCDESTROY) &&
+        InSendMessageEx(nullptr) != ISMEX_NOSEND)
+        return 0;
     const LRESULT result = self->OnMessage(message, wParam, lParam);
     if (message == WM_NCDESTROY)
         self->Detach(); // the window is gone

@@ -23,7 +23,8 @@ public:
     // The whole window's opacity, 255 opaque.
     virtual void SetOpacity(uint8_t alpha) = 0;
     // Moves the window's corner to origin, keeping its size, as a top-most
-    // window, without redrawing.
+    // window, without redrawing; a minimized or maximized window is first
+    // put back to its normal state.
     virtual void MoveTo(PixelPoint origin) = 0;
     // Shows the window and brings it to the foreground.
     virtual void ShowAndActivate() = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include <commctrl.h>
@@ -9,6 +10,7 @@
 #include "display/TrayPlacement.h"
 #include "display/TrayRecords.h"
 #include "framework/Handle.h"
+#include "framework/LibraryLoading.h"
 
 namespace {
 // Each toolbar message waits at most kShellAnswerMs for the shell's answer,
@@ -72,7 +74,8 @@ bool ReadShell(HANDLE process, uint64_t address, void* into, size_t size) {
 }
 
 // The shell's process, opened to commit, read and write the scratch block
-// and to ask its bitness (the limited query right is unknown before Vista).
+// and to ask its bitness and whether it still runs (the limited query right
+// is unknown before Vista).
 HANDLE OpenShell(DWORD processId) {
     constexpr DWORD kMemory = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE;
     const HANDLE process =
@@ -83,32 +86,57 @@ HANDLE OpenShell(DWORD processId) {
 // The layout of the shell's records, by the shell's bitness; null when that
 // cannot be had.
 const TrayRecordLayout* ShellLayout(HANDLE process) {
-    // Whether a process is a 32-bit one on a 64-bit system.
+    // Whether a process is a 32-bit one on a 64-bit system. Looked up at run
+    // time (Windows XP has it from its second service pack); a system
+    // without it is a 32-bit one.
+    using IsWow64Function = BOOL(WINAPI*)(HANDLE, BOOL*);
+    static const auto isWow64 = LoadedFunction<IsWow64Function>("kernel32.dll", "IsWow64Process");
     BOOL selfUnder64 = FALSE, shellUnder64 = FALSE;
-    if (!IsWow64Process(GetCurrentProcess(), &selfUnder64) ||
-        !IsWow64Process(process, &shellUnder64))
+    if (isWow64 &&
+        (!isWow64(GetCurrentProcess(), &selfUnder64) || !isWow64(process, &shellUnder64)))
         return nullptr;
     const bool system64 = sizeof(void*) == 8 || selfUnder64;
     return system64 && !shellUnder64 ? &kShell64Layout : &kShell32Layout;
 }
 
-// The scratch block the toolbar writes its answers into, committed in the
-// shell's process for one search. A message that names it and is given up
-// on stays queued in the shell, which writes its answer later: the block is
-// then left committed (a page) rather than freed under that write.
-class ScratchBlock {
-public:
-    ScratchBlock(HANDLE process, size_t size)
-        : process_(process),
-          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
-    ~ScratchBlock() {
-        if (address_ && !answerDue_)
-            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-    ScratchBlock(const ScratchBlock&) = delete;
-    ScratchBlock& operator=(const ScratchBlock&) = delete;
-    bool Committed() const { return address_ != nullptr; }
+// Large enough for a button record of either layout and for a rectangle.
+constexpr size_t kScratchSize = std::max(kShell64Layout.buttonSize, sizeof(RECT));
 
+// The shell process the last search asked, and the scratch block the
+// toolbar writes its answers into, committed there once and kept for later
+// searches (a page). A message that names the block and is given up on
+// stays queued in the shell, which writes its answer later; the shell
+// answers one sender's messages in turn, so a later search that has its
+// answer finds the earlier ones written. The block goes with its process;
+// it is freed when a search finds another shell (or this program ends),
+// unless a message naming it was ever given up on: that answer may still
+// come, and the block is left to its process.
+class ShellScratch {
+public:
+    ShellScratch() = default;
+    ShellScratch(const ShellScratch&) = delete;
+    ShellScratch& operator=(const ShellScratch&) = delete;
+    ~ShellScratch() { Forget(); }
+
+    // The shell process processId, kept from an earlier search while that
+    // process runs, else opened (letting go of the one held); null when it
+    // cannot be opened.
+    HANDLE Open(DWORD processId) {
+        if (process_.Get() && (processId_ != processId || !Runs()))
+            Forget();
+        if (!process_.Get()) {
+            process_.Reset(OpenShell(processId));
+            processId_ = processId;
+        }
+        return process_.Get();
+    }
+    // Commits the block unless it is there; false when it cannot be.
+    bool Commit() {
+        if (!address_)
+            address_ = VirtualAllocEx(process_.Get(), nullptr, kScratchSize,
+                                      MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        return address_ != nullptr;
+    }
     // Sends message (index, block) to the toolbar, as AskToolbar.
     bool Ask(HWND toolbar, UINT message, WPARAM index, DWORD waitMs, LRESULT& answer) {
         if (AskToolbar(toolbar, message, index, reinterpret_cast<LPARAM>(address_), waitMs, answer))
@@ -117,12 +145,28 @@ public:
         return false;
     }
     bool Read(void* into, size_t size) const {
-        return ReadShell(process_, reinterpret_cast<uintptr_t>(address_), into, size);
+        return ReadShell(process_.Get(), reinterpret_cast<uintptr_t>(address_), into, size);
     }
 
 private:
-    HANDLE process_;
-    void* address_;
+    // Whether the process held has not ended (it then still has its id).
+    bool Runs() const {
+        DWORD status = 0;
+        return GetExitCodeProcess(process_.Get(), &status) && status == STILL_ACTIVE;
+    }
+    // Lets go of the process held, freeing the block where that is safe.
+    void Forget() {
+        if (address_ && !answerDue_ && Runs())
+            VirtualFreeEx(process_.Get(), address_, 0, MEM_RELEASE);
+        process_.Reset();
+        processId_ = 0;
+        address_ = nullptr;
+        answerDue_ = false;
+    }
+
+    DWORD processId_ = 0;
+    KernelHandle process_;
+    void* address_ = nullptr;
     bool answerDue_ = false;
 };
 
@@ -142,10 +186,7 @@ bool TakeIconRect(const RECT& found, RECT& rect) {
 bool SystemIconRect(HWND owner, UINT id, RECT& rect) {
     // Looked up at run time: systems before Windows 7 do not have it.
     using GetRectFunction = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
-    const HMODULE shell = GetModuleHandleA("shell32.dll");
-    const auto getRect = shell ? reinterpret_cast<GetRectFunction>(reinterpret_cast<void*>(
-                                     GetProcAddress(shell, "Shell_NotifyIconGetRect")))
-                               : nullptr;
+    const auto getRect = LoadedFunction<GetRectFunction>("shell32.dll", "Shell_NotifyIconGetRect");
     if (!getRect)
         return false;
     NOTIFYICONIDENTIFIER icon{};
@@ -188,15 +229,17 @@ bool FindTrayIconRectIn(HWND taskBar, HWND owner, UINT id, RECT& rect) {
     GetWindowThreadProcessId(toolbar, &processId);
     if (!processId)
         return false;
-    const KernelHandle process(OpenShell(processId));
-    if (!process.Get())
+    // One search at a time asks the shell.
+    static std::mutex lock;
+    static ShellScratch shell;
+    const std::lock_guard<std::mutex> hold(lock);
+    const HANDLE process = shell.Open(processId);
+    if (!process)
         return false;
-    const TrayRecordLayout* layout = ShellLayout(process.Get());
+    const TrayRecordLayout* layout = ShellLayout(process);
     LRESULT count = 0;
-    if (!layout || !AskToolbar(toolbar, TB_BUTTONCOUNT, 0, 0, time.ForAnswer(), count) || count < 1)
-        return false;
-    ScratchBlock block(process.Get(), layout->buttonSize);
-    if (!block.Committed())
+    if (!layout || !AskToolbar(toolbar, TB_BUTTONCOUNT, 0, 0, time.ForAnswer(), count) ||
+        count < 1 || !shell.Commit())
         return false;
 
     const uint64_t ownerWord = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(owner));
@@ -204,12 +247,12 @@ bool FindTrayIconRectIn(HWND taskBar, HWND owner, UINT id, RECT& rect) {
     std::vector<uint8_t> icon(layout->iconSize);
     for (LRESULT i = 0; i < std::min(count, kMaxButtons); ++i) {
         LRESULT answer = FALSE;
-        if (!block.Ask(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), time.ForAnswer(), answer))
+        if (!shell.Ask(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), time.ForAnswer(), answer))
             return false;
-        if (!answer || !block.Read(button.data(), button.size()))
+        if (!answer || !shell.Read(button.data(), button.size()))
             continue;
         const TrayButton parsed = ParseTrayButton(button.data(), *layout);
-        if (!ReadShell(process.Get(), parsed.iconRecord, icon.data(), icon.size()))
+        if (!ReadShell(process, parsed.iconRecord, icon.data(), icon.size()))
             continue;
         const TrayIconOwner iconOwner = ParseTrayIconOwner(icon.data(), *layout);
         // Window handles are the same 32-bit values in 32- and 64-bit processes.
@@ -217,10 +260,10 @@ bool FindTrayIconRectIn(HWND taskBar, HWND owner, UINT id, RECT& rect) {
             continue;
         if (parsed.hidden)
             return false;
-        if (!block.Ask(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(i), time.ForAnswer(), answer))
+        if (!shell.Ask(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(i), time.ForAnswer(), answer))
             return false;
         RECT found{};
-        if (!answer || !block.Read(&found, sizeof found))
+        if (!answer || !shell.Read(&found, sizeof found))
             continue;
         MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&found), 2);
         if (TakeIconRect(found, rect))

@@ -8,7 +8,9 @@
 // rect untouched) when it cannot be found, the shell hides it, or what the
 // shell gives cannot be an icon's rectangle on the screen. The toolbar walk
 // takes at most a second however the shell answers, and believes at most
-// 512 buttons.
+// 512 buttons. The shell's toolbar writes its answers into a block of one
+// page in the shell's process, kept there for later searches of the same
+// shell process (searches take turns).
 bool FindTrayIconRect(HWND owner, UINT id, RECT& rect);
 // The toolbar walk alone, in the task bar window taskBar (the top-level
 // "Shell_TrayWnd" for the real shell).

@@ -37,6 +37,12 @@ void Win32PanelWindow::SetOpacity(uint8_t alpha) {
 }
 
 void Win32PanelWindow::MoveTo(PixelPoint origin) {
+    // Anyone may post the panel a system command that minimizes or maximizes
+    // it (system commands go to default processing): it is put back to its
+    // normal state before it is placed, so that it shows at its place and
+    // size. That stays hidden unless the panel shows it (WM_WINDOWPOSCHANGING).
+    if (IsIconic(Window()) || IsZoomed(Window()))
+        ShowWindow(Window(), SW_RESTORE);
     // The panel's own size stays: a size change would make the shape
     // re-centre the window.
     SetWindowPos(Window(), HWND_TOPMOST, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOREDRAW);

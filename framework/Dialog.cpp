@@ -22,6 +22,13 @@ bool IsInput(UINT message) {
            (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
 }
 
+// A window's destruction sends these, never posts them: one taken from the
+// queue was posted by someone and would have a window (a control that frees
+// its pictures, detaches its procedure) act as if destroyed while it lives on.
+bool IsPostedDestruction(const MSG& msg) {
+    return msg.message == WM_DESTROY || msg.message == WM_NCDESTROY;
+}
+
 // Other programs may post or send anything to this window as to any other:
 // it neither closes nor shows itself.
 LRESULT CALLBACK HiddenOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -95,12 +102,15 @@ LRESULT CALLBACK CDialog::CreationProc(HWND window, UINT message, WPARAM wParam,
 }
 
 // The loops of message boxes and menus are the system's: it hands each of
-// their messages to the thread's message filters, and this one hands them
-// to the outermost dialog. In a menu the keys and the mouse are the menu's.
+// their messages to the thread's message filters, and this one drops a
+// posted destruction and hands the rest to the outermost dialog. In a menu
+// the keys and the mouse are the menu's.
 LRESULT CALLBACK CDialog::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
     if (code >= 0) {
         auto* msg = reinterpret_cast<MSG*>(lParam);
         const bool boxLoop = code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX;
+        if (IsPostedDestruction(*msg))
+            return TRUE;
         if (askingDialogManager) {
             askingDialogManager = false; // only the one message our loop has had
         } else if (threadDialog && !threadDialog->Ended() && (boxLoop || !IsInput(msg->message)) &&
@@ -158,7 +168,7 @@ INT_PTR CDialog::DoModal(HWND owner) {
     MSG msg;
     while (!Ended()) {
         // A dialog ends by EndDialog only. WM_QUIT (0) is posted by the
-        // outermost dialog's end to end the system's loops nested in its
+        // outermost dialog's end to end the message boxes nested in its
         // run, which this loop then ends as well, or else by another
         // program: it is dropped.
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
@@ -185,8 +195,12 @@ void CDialog::EndDialog(INT_PTR result) {
     ended_ = true;
     if (window_)
         PostMessageA(window_, WM_NULL, 0, 0); // wake the loop
-    if (this == threadDialog)
+    if (this == threadDialog) {
+        // A message box's loop ends on the quit; a menu's may drop it (Wine's
+        // does), so a menu the thread tracks is ended as such.
         PostQuitMessage(0);
+        EndMenu();
+    }
 }
 
 bool CDialog::Ended() const {
@@ -194,6 +208,8 @@ bool CDialog::Ended() const {
 }
 
 BOOL CDialog::PreTranslateOnThread(MSG* msg) {
+    if (IsPostedDestruction(*msg))
+        return TRUE;
     if (threadDialog && threadDialog != this && threadDialog->PreTranslateMessage(msg))
         return TRUE;
     return PreTranslateMessage(msg);

@@ -17,8 +17,9 @@ public:
     // run, so that no task bar shows a button for it.
     INT_PTR DoModal(HWND owner = nullptr);
     // Ends the modal run. When the thread's outermost dialog ends, every
-    // loop that runs inside its run ends too: its nested dialogs, and the
-    // system's message boxes and menus.
+    // loop that runs inside its run ends too: its nested dialogs, the
+    // system's message boxes (by the quit it posts) and a menu the thread
+    // tracks (ended as such: a menu's loop may drop the quit).
     void EndDialog(INT_PTR result);
     HWND GetSafeHwnd() const { return window_; }
 
@@ -29,7 +30,8 @@ protected:
     // a box runs a loop of its own: a nested dialog of ours (which is called
     // after it), a message box, a menu (whose keys and mouse are the menu's
     // own and are not shown to it). A nested dialog is called for the
-    // messages of its own loop.
+    // messages of its own loop. A posted WM_DESTROY or WM_NCDESTROY, to any
+    // window of the thread, is dropped before it gets here.
     virtual BOOL PreTranslateMessage(MSG* msg);
     // True when the message was handled; result is then the message's answer.
     // A WM_DESTROY or WM_NCDESTROY that is not the window's own destruction

@@ -6,11 +6,11 @@
 // esi and ebp, which the thunk uses, are preserved by the called function in
 // both conventions.
 #if defined(__i386__) && defined(__GNUC__)
-asm(R"(
-    .text
-    .globl _CallRestoringStack
-    .def _CallRestoringStack; .scl 2; .type 32; .endef
-_CallRestoringStack:
+// A function without the compiler's entry and exit code, so that the
+// compiler places it (and what follows it) in its sections as any other.
+extern "C" __attribute__((naked))
+uint32_t __cdecl CallRestoringStack(FARPROC, const uint32_t*, size_t) {
+    asm(R"(
     pushl %ebp
     movl %esp, %ebp
     pushl %esi
@@ -32,6 +32,7 @@ _CallRestoringStack:
     popl %ebp
     ret
 )");
+}
 #elif defined(_M_IX86) && defined(_MSC_VER)
 extern "C" __declspec(naked) uint32_t __cdecl CallRestoringStack(FARPROC, const uint32_t*, size_t) {
     __asm {

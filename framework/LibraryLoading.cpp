@@ -3,21 +3,15 @@
 #include <vector>
 
 namespace {
+// Functions of kernel32 that older systems lack (Windows XP has neither
+// SetDefaultDllDirectories nor, before its first service pack,
+// SetDllDirectoryA).
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
 
-// A function of kernel32 that older systems lack (Windows XP has neither
-// SetDefaultDllDirectories nor, before its first service pack,
-// SetDllDirectoryA): looked up, null where it is missing.
-template <class Function> Function KernelFunction(const char* name) {
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel
-               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel, name)))
-               : nullptr;
-}
-
 bool HasDefaultDllDirectories() {
-    return KernelFunction<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories") != nullptr;
+    return LoadedFunction<SetDefaultDllDirectoriesFunction>("kernel32.dll",
+                                                            "SetDefaultDllDirectories") != nullptr;
 }
 
 // The text of a path in the system's code page, for a message box.
@@ -72,11 +66,12 @@ std::wstring SystemFolder() {
 } // namespace
 
 void RestrictLibrarySearch() {
-    const auto setDefault =
-        KernelFunction<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
+    const auto setDefault = LoadedFunction<SetDefaultDllDirectoriesFunction>(
+        "kernel32.dll", "SetDefaultDllDirectories");
     if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
-    if (const auto setDirectory = KernelFunction<SetDllDirectoryFunction>("SetDllDirectoryA"))
+    if (const auto setDirectory =
+            LoadedFunction<SetDllDirectoryFunction>("kernel32.dll", "SetDllDirectoryA"))
         setDirectory("");
 }
 

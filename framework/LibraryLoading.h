@@ -28,6 +28,16 @@ struct KnownPlaceLibrary {
 // but cannot be loaded is not looked for further.
 KnownPlaceLibrary LoadFromKnownPlaces(const char* name);
 
+// A function that older systems lack, looked up at run time in a library
+// the process has loaded (kernel32.dll, user32.dll, shell32.dll): a program
+// that imports one would not start where it is missing. Null there.
+template <class Function> Function LoadedFunction(const char* library, const char* name) {
+    const HMODULE module = GetModuleHandleA(library);
+    return module
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+               : nullptr;
+}
+
 // Finds each named function in module and stores it where its pair points;
 // false (with missing naming the first one the library does not export)
 // when one is missing.

@@ -6,16 +6,23 @@ thread_local SingleBox* opening = nullptr;
 } // namespace
 
 // The first top-level window that open makes, apart from disabled ones (the
-// system's own helper windows), is the box.
+// system's own helper windows), is the box; the hook goes once it is known.
 LRESULT CALLBACK SingleBox::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND && opening) {
         const LONG style = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style;
         if (!(style & (WS_CHILD | WS_DISABLED))) {
             opening->window_ = reinterpret_cast<HWND>(wParam);
+            opening->Unhook();
             opening = nullptr;
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void SingleBox::Unhook() {
+    if (hook_)
+        UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
 }
 
 void SingleBox::Show(const std::function<void()>& open) {
@@ -28,10 +35,9 @@ void SingleBox::Show(const std::function<void()>& open) {
     }
     up_ = true;
     opening = this;
-    const HHOOK hook = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
+    hook_ = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
     open();
-    if (hook)
-        UnhookWindowsHookEx(hook);
+    Unhook(); // a box that was never made
     opening = nullptr;
     window_ = nullptr;
     up_ = false;

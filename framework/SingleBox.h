@@ -21,7 +21,9 @@ public:
 
 private:
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+    void Unhook();
 
     bool up_ = false;
+    HHOOK hook_ = nullptr;  // watches for the box's window until it is made
     HWND window_ = nullptr; // the box, once made
 };

@@ -12,15 +12,19 @@ bool WorkerThread::Start(std::function<void()> work, SIZE_T stackSize) {
 }
 
 bool WorkerThread::WaitServingSentMessages(DWORD timeoutMs) {
-    HANDLE thread = handle_.Get();
-    if (!thread)
-        return true;
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    // GetTickCount (Windows XP has no 64-bit count): differences of its
+    // values are right across its wrap after 49.7 days.
+    const DWORD start = GetTickCount();
     for (;;) {
+        // Taken anew each time: a message served below may run a wait of its
+        // own, which sees the thread end and closes the handle.
+        HANDLE thread = handle_.Get();
+        if (!thread)
+            return true;
         DWORD left = INFINITE;
         if (timeoutMs != INFINITE) {
-            const ULONGLONG now = GetTickCount64();
-            left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+            const DWORD spent = GetTickCount() - start;
+            left = spent >= timeoutMs ? 0 : timeoutMs - spent;
         }
         const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
         if (woken == WAIT_OBJECT_0)

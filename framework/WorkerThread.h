@@ -19,11 +19,13 @@ public:
     // could not be started.
     bool Start(std::function<void()> work, SIZE_T stackSize = 0);
     // Waits until the thread has ended, at most timeoutMs; true once it has
-    // ended (or when none was started).
+    // ended (or when none was started). May be called again from a message
+    // it serves: each wait then ends when the thread has.
     bool WaitServingSentMessages(DWORD timeoutMs = INFINITE);
     // Lets a thread that did not end run on unobserved; this object may then
     // go, but everything the thread's function uses must stay alive for the
-    // rest of the process. Not to be followed by Start.
+    // rest of the process. Not to be followed by Start, nor called from a
+    // message a wait serves.
     void Abandon();
 
 private:

@@ -2,7 +2,10 @@
 """Checks the release folder's programs as they ship: stripped (no symbol
 table, no debugging sections), linked for address-space layout randomisation
 (with relocations to move by) and data execution prevention, on 64-bit with
-high-entropy addresses; and the program carries its application manifest.
+high-entropy addresses; importing none of the system functions that Windows
+XP lacks (this check's own list of those the code could reach for; they are
+looked up at run time instead); and the program carries its application
+manifest.
 
 Usage: check-release.py RELEASE_FOLDER"""
 
@@ -13,6 +16,73 @@ from pathlib import Path
 DYNAMIC_BASE, HIGH_ENTROPY_VA, NX_COMPAT = 0x40, 0x20, 0x100
 PE32_PLUS = 0x20B
 RT_MANIFEST = 24
+
+# Functions that a program importing them could not be started with on
+# Windows XP (they came with Vista or later, or with a service pack of XP),
+# by library (named in lower case). Not every such function: those the code base
+# could reach for.
+NOT_ON_XP = {
+    "kernel32.dll": {
+        "GetTickCount64", "IsWow64Process", "SetDefaultDllDirectories", "AddDllDirectory",
+        "RemoveDllDirectory", "SetDllDirectoryA", "SetDllDirectoryW", "GetThreadId",
+        "GetProcessId", "QueryFullProcessImageNameA", "QueryFullProcessImageNameW",
+        "InitializeSRWLock", "AcquireSRWLockExclusive", "AcquireSRWLockShared",
+        "InitializeConditionVariable", "SleepConditionVariableCS", "SleepConditionVariableSRW",
+        "WakeConditionVariable", "WakeAllConditionVariable", "InitOnceExecuteOnce",
+        "CreateEventExA", "CreateEventExW", "CreateMutexExA", "CreateMutexExW",
+        "GetFinalPathNameByHandleA", "GetFinalPathNameByHandleW", "CancelIoEx", "GetErrorMode",
+        "FlsAlloc", "FlsGetValue", "FlsSetValue", "FlsFree", "GetCurrentProcessorNumber",
+        "GetLocaleInfoEx", "LocaleNameToLCID", "LCIDToLocaleName",
+    },
+    "user32.dll": {
+        "GetDpiForWindow", "GetDpiForSystem", "SetProcessDPIAware", "IsProcessDPIAware",
+        "SetProcessDpiAwarenessContext", "SetThreadDpiAwarenessContext",
+        "GetThreadDpiAwarenessContext", "AdjustWindowRectExForDpi", "GetSystemMetricsForDpi",
+        "SystemParametersInfoForDpi", "EnableNonClientDpiScaling", "LogicalToPhysicalPoint",
+        "PhysicalToLogicalPoint", "ChangeWindowMessageFilter", "ChangeWindowMessageFilterEx",
+        "ShutdownBlockReasonCreate", "ShutdownBlockReasonDestroy",
+        "RegisterPowerSettingNotification", "AddClipboardFormatListener",
+    },
+    "shell32.dll": {
+        "Shell_NotifyIconGetRect", "SHGetKnownFolderPath", "SHCreateItemFromParsingName",
+        "SetCurrentProcessExplicitAppUserModelID",
+    },
+    "advapi32.dll": {"RegGetValueA", "RegGetValueW", "RegDeleteKeyExA", "RegDeleteKeyExW"},
+}
+# Libraries that Windows XP does not have at all.
+NOT_ON_XP_LIBRARIES = ("shcore.dll", "dwmapi.dll", "api-ms-win-")
+
+
+def imports(data, directories, thunk_size, section_list):
+    """The imported functions by name, as (library in lower case, function)."""
+    def offset(rva):
+        for _, start, size, raw in section_list:
+            if start <= rva < start + size:
+                return raw + rva - start
+        raise ValueError(f"address {rva:#x} in no section")
+
+    def text(rva):
+        at = offset(rva)
+        return data[at:data.index(b"\0", at)].decode("ascii", errors="replace")
+
+    table_rva = struct.unpack_from("<I", data, directories + 1 * 8)[0]
+    found = []
+    at = offset(table_rva) if table_rva else None
+    while at is not None:
+        lookup, _, _, name, first = struct.unpack_from("<IIIII", data, at)
+        if not name:
+            break
+        library = text(name).lower()
+        thunk = offset(lookup or first)
+        while True:
+            entry = int.from_bytes(data[thunk:thunk + thunk_size], "little")
+            if not entry:
+                break
+            if not entry >> (thunk_size * 8 - 1):  # by name, not by ordinal
+                found.append((library, text((entry & 0x7FFFFFFF) + 2)))
+            thunk += thunk_size
+        at += 20
+    return found
 
 
 def check(path):
@@ -45,6 +115,12 @@ def check(path):
         failures.append(f"{path.name}: DLL characteristics {flags:#x}, want {wanted:#x} set")
     if not any(n == ".reloc" for n, *_ in section_list):
         failures.append(f"{path.name}: no relocations, so it cannot be moved")
+
+    for library, function in imports(data, directories, 8 if magic == PE32_PLUS else 4,
+                                     section_list):
+        if function in NOT_ON_XP.get(library, ()) or library.startswith(NOT_ON_XP_LIBRARIES):
+            failures.append(f"{path.name}: imports {function} of {library}, which Windows XP "
+                            "lacks (look it up at run time)")
 
     if path.suffix.lower() == ".exe":
         kinds = []

@@ -1,9 +1,15 @@
-// However the panel dialog ends, its poll thread has ended first.
+// However the panel dialog ends, its poll thread has ended first (or been given
+// up on), and its tray icon and hook went before it was waited for.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
+#include <thread>
 
 #include "controller/RegisterMap.h"
+#include "shared/SystemHook.h"
+#include "tests/win/PanelThread.h"
+#include "tests/win/ShellIcon.h"
 #include "tests/win/audio_test_support.h"
 
 using namespace std::chrono_literals;
@@ -24,6 +30,8 @@ TEST(PanelShutdown, PollThreadEndsBeforeTheWindowGoesOnEveryWayOut) {
          std::nullopt},
         {"close request with the About box up", WM_CLOSE, 0, 0, PanelBox::About},
         {"end of the session with a message box up", WM_ENDSESSION, TRUE, 0, PanelBox::Firmware},
+        {"close request with the tray menu up", WM_CLOSE, 0, 0, PanelBox::TrayMenu},
+        {"end of the session with the tray menu up", WM_ENDSESSION, TRUE, 0, PanelBox::TrayMenu},
     };
     std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
     ASSERT_TRUE(sim);
@@ -38,9 +46,9 @@ TEST(PanelShutdown, PollThreadEndsBeforeTheWindowGoesOnEveryWayOut) {
         }
         PostMessageA(panel, way.message, way.wParam, way.lParam);
         const bool ended = WaitUntil([&] { return running.PollingWhenEnded() != -1; }, 10s);
-        if (box && IsWindow(box)) {
+        if (box && IsWindowVisible(box)) {
             ADD_FAILURE() << "the box is left";
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            DismissPanelBox(panel, *way.box, box);
         }
         ASSERT_TRUE(ended);
         EXPECT_EQ(running.PollingWhenEnded(), 0);
@@ -48,30 +56,68 @@ TEST(PanelShutdown, PollThreadEndsBeforeTheWindowGoesOnEveryWayOut) {
 }
 
 TEST(PanelShutdown, APollThreadHeldInTheDriverDoesNotHoldUpTheClose) {
+    // The end of the session is sent, as the system sends it, and the system
+    // may end the process once it is answered: the tray icon and the hook go
+    // before the poll thread is waited for, while it is not answered yet.
+    const struct {
+        const char* way;
+        UINT message;
+        bool sent; // else posted
+    } ways[] = {
+        {"close request", WM_CLOSE, false},
+        {"end of the session", WM_ENDSESSION, true},
+    };
     std::unique_ptr<KeypadSimClient> sim = OpenOwnController();
     ASSERT_TRUE(sim);
-    {
-        RunningPanel running([](CLumitraxDlg&) {});
-        ASSERT_TRUE(running.WaitUntilPolling(20s));
-        // The next event's first read never completes.
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        {
+            RunningPanel running([](CLumitraxDlg&) {});
+            ASSERT_TRUE(running.WaitUntilPolling(20s));
+            CLumitraxDlg& panel = running.Panel();
+            const HWND window = panel.GetSafeHwnd();
+            ASSERT_TRUE(OnPanelThread(panel.Queue(), [&] { panel.ShowPanel(); }));
+            ASSERT_TRUE(IsHookSet() && ShellHasTrayIcon(window));
+            // The next event's first read never completes.
+            const uint64_t seq = LastSeq(*sim);
+            sim->Run([](keypad::KeypadModel& model, uint64_t now) {
+                model.Hang(REG_CHANGE_VALUE);
+                model.PressKey(keypad::Key::VolumeUp, now);
+            });
+            ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, seq, 5000));
+            const auto asked = std::chrono::steady_clock::now();
+            std::atomic<bool> answered{false};
+            std::thread asking([&] {
+                if (way.sent)
+                    SendMessageTimeoutA(window, way.message, TRUE, 0, SMTO_NORMAL, 30000, nullptr);
+                else
+                    PostMessageA(window, way.message, 0, 0);
+                answered = true;
+            });
+            if (way.sent) {
+                bool goneUnanswered = false;
+                EXPECT_TRUE(WaitUntil(
+                    [&] {
+                        if (IsHookSet() || ShellHasTrayIcon(window))
+                            return false;
+                        goneUnanswered = !answered;
+                        return true;
+                    },
+                    20s));
+                EXPECT_TRUE(goneUnanswered) << "icon and hook went only after the wait";
+            }
+            const bool ended = WaitUntil([&] { return running.PollingWhenEnded() != -1; }, 20s);
+            asking.join();
+            ASSERT_TRUE(ended) << "the close waits for ever";
+            EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+        }
+        // The driver answers again: the thread left behind finishes its
+        // event on what the panel left it, and ends.
         const uint64_t seq = LastSeq(*sim);
-        sim->Run([](keypad::KeypadModel& model, uint64_t now) {
-            model.Hang(REG_CHANGE_VALUE);
-            model.PressKey(keypad::Key::VolumeUp, now);
-        });
-        ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, seq, 5000));
-        const auto asked = std::chrono::steady_clock::now();
-        PostMessageA(running.Panel().GetSafeHwnd(), WM_CLOSE, 0, 0);
-        ASSERT_TRUE(WaitUntil([&] { return running.PollingWhenEnded() != -1; }, 20s))
-            << "the close waits for ever";
-        EXPECT_LT(std::chrono::steady_clock::now() - asked, 10s);
+        sim->Run([](keypad::KeypadModel& model, uint64_t) { model.ClearFaults(); });
+        EXPECT_TRUE(sim->WaitFor(keypad::LogPattern{'R', REG_BACKLIGHT}, seq, 5000));
+        const uint64_t ended = LastSeq(*sim);
+        EXPECT_FALSE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, ended, 300))
+            << "it polls no more";
     }
-    // The driver answers again: the thread left behind finishes its event
-    // on what the panel left it, and ends.
-    const uint64_t seq = LastSeq(*sim);
-    sim->Run([](keypad::KeypadModel& model, uint64_t) { model.ClearFaults(); });
-    EXPECT_TRUE(sim->WaitFor(keypad::LogPattern{'R', REG_BACKLIGHT}, seq, 5000));
-    const uint64_t ended = LastSeq(*sim);
-    EXPECT_FALSE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, ended, 300))
-        << "it polls no more";
 }

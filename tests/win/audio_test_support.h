@@ -18,6 +18,7 @@
 #include "controller/GpiDllDriver.h"
 #include "drivers/KeypadSimClient.h"
 #include "res/resource.h"
+#include "shared/PanelMessages.h"
 #include "tests/win/MessageBoxes.h"
 #include "tests/win/TestLibraries.h"
 #include "tests/win/WaitUntil.h"
@@ -127,21 +128,45 @@ inline std::vector<HWND> ShownBoxesOf(HWND panel) {
     return boxes;
 }
 
-// The panel's two kinds of box: the About box runs a loop of ours, the
-// firmware box (a message box) the system's.
-enum class PanelBox { About, Firmware };
+// The panel's two kinds of box and its tray menu: the About box runs a
+// loop of ours, the firmware box (a message box) and the menu the system's.
+enum class PanelBox { About, Firmware, TrayMenu };
 
-// Opens a box of the panel and waits until it is shown; null when it did
-// not come.
+// Opens a box of the panel (or the menu) and waits until it is shown; null
+// when it did not come.
 inline HWND OpenPanelBox(CLumitraxDlg& panel, PanelBox box) {
+    const HWND window = panel.GetSafeHwnd();
+    if (box == PanelBox::TrayMenu) {
+        PostMessageA(window, WM_TRAYICON, kTrayIconId, WM_RBUTTONUP);
+        HWND menu = nullptr;
+        WaitUntil(
+            [&] {
+                return (menu =
+                            FindThreadWindow(GetWindowThreadProcessId(window, nullptr), [](HWND w) {
+                                char name[16] = "";
+                                GetClassNameA(w, name, sizeof name);
+                                return IsWindowVisible(w) && std::string(name) == "#32768";
+                            })) != nullptr;
+            },
+            std::chrono::milliseconds(5000));
+        return menu;
+    }
     if (box == PanelBox::About)
-        PostMessageA(panel.GetSafeHwnd(), WM_COMMAND, ID_ABOUT, 0);
+        PostMessageA(window, WM_COMMAND, ID_ABOUT, 0);
     else
         panel.Queue().Post([&panel] { panel.Commands().ShowFirmwareBox(); });
     std::vector<HWND> shown;
-    WaitUntil([&] { return !(shown = ShownBoxesOf(panel.GetSafeHwnd())).empty(); },
+    WaitUntil([&] { return !(shown = ShownBoxesOf(window)).empty(); },
               std::chrono::milliseconds(5000));
     return shown.empty() ? nullptr : shown.front();
+}
+
+// Dismisses a box (or the menu) that OpenPanelBox opened.
+inline void DismissPanelBox(HWND panel, PanelBox box, HWND shown) {
+    if (box == PanelBox::TrayMenu)
+        PostMessageA(panel, WM_CANCELMODE, 0, 0);
+    else
+        PostMessageA(shown, WM_COMMAND, IDOK, 0);
 }
 
 // The panel dialog running modally on a thread of its own, as the program

@@ -160,6 +160,29 @@ TEST(WorkerThread, WaitingServesMessagesSentToTheWaitingThread) {
     EXPECT_TRUE(answered);
 }
 
+TEST(WorkerThread, AWaitInAMessageItServesLeavesTheOuterWaitRight) {
+    // The worker's message is served by the wait; its handler waits as well,
+    // lets the worker end, sees the end and lets go of the thread's handle,
+    // under the outer wait.
+    QueueWindow target;
+    WorkerThread worker;
+    const KernelHandle ending(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    bool nested = false;
+    target.queue.Post([&] {
+        SetEvent(ending.Get());
+        nested = worker.WaitServingSentMessages(5000);
+    });
+    ASSERT_TRUE(worker.Start([&] {
+        SendNotifyMessageA(target.window, WM_RUN_QUEUED, 0, 0);
+        WaitForSingleObject(ending.Get(), 5000);
+    }));
+    EXPECT_TRUE(worker.WaitServingSentMessages(5000));
+    EXPECT_TRUE(nested);
+    MSG msg; // the queue's own post
+    while (PeekMessageA(&msg, target.window, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
 TEST(Dialog, AFailedCreationKeepsNoWindow) {
     CDialog dialog(9001); // a control of its template cannot be made
     EXPECT_EQ(dialog.DoModal(), -1);

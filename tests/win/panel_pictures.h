@@ -70,25 +70,41 @@ inline Picture SliderPicture(UINT channel, int value) {
     return picture;
 }
 
+// width x height pixels of source from (x, y).
+inline Picture CaptureFrom(HDC source, int x, int y, int width, int height) {
+    CompatibleDC memory(source);
+    Bitmap bitmap(CreateCompatibleBitmap(source, width, height));
+    {
+        SelectionGuard select(memory, bitmap.Get());
+        BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+    }
+    return ReadBitmap(bitmap.Get());
+}
+
 // The window's pixels as drawn on screen (the window must be visible and
-// uncovered), including its non-client area when whole is true.
+// uncovered, and of this process), including its non-client area when whole
+// is true.
 inline Picture CaptureWindow(HWND window, bool whole = false) {
     RECT r{};
     if (whole)
         GetWindowRect(window, &r);
     else
         GetClientRect(window, &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
     const HDC source = whole ? GetWindowDC(window) : GetDC(window);
-    CompatibleDC memory(source);
-    Bitmap bitmap(CreateCompatibleBitmap(source, width, height));
-    {
-        SelectionGuard select(memory, bitmap.Get());
-        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    }
+    Picture picture = CaptureFrom(source, 0, 0, r.right - r.left, r.bottom - r.top);
     ReleaseDC(window, source);
-    return ReadBitmap(bitmap.Get());
+    return picture;
+}
+
+// What the screen shows where the window stands (also a window of another
+// process, whose drawing another process cannot read through its own).
+inline Picture CaptureScreenOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const HDC screen = GetDC(nullptr);
+    Picture picture = CaptureFrom(screen, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    ReleaseDC(nullptr, screen);
+    return picture;
 }
 
 // Saves the picture as NAME.bmp in the artefacts folder beside bin/.

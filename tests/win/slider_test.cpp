@@ -5,6 +5,7 @@
 
 #include "controls/BitmapSlider.h"
 #include "controls/PanelArtwork.h"
+#include "framework/WorkerThread.h"
 #include "res/resource.h"
 #include "shared/PanelMessages.h"
 #include "tests/win/panel_pictures.h"
@@ -251,6 +252,20 @@ TEST_F(SliderTest, FocusFrameOnlyWithTheOptionAndTheFocus) {
     EXPECT_EQ(Differences(Shown(), plain), 0) << "no frame without the focus";
     Send(WM_SETFOCUS);
     EXPECT_GT(Differences(Shown(), plain), 100);
+}
+
+TEST_F(SliderTest, ADestructionSentFromAnotherThreadIsIgnored) {
+    for (const UINT message : {WM_DESTROY, WM_NCDESTROY}) {
+        SCOPED_TRACE(message == WM_DESTROY ? "WM_DESTROY" : "WM_NCDESTROY");
+        WorkerThread sender;
+        ASSERT_TRUE(sender.Start([this, message] { SendMessageA(control, message, 0, 0); }));
+        ASSERT_TRUE(sender.WaitServingSentMessages(5000));
+        slider.SetValue(10);
+        EXPECT_EQ(Differences(Shown(), SliderPicture(IDB_CHANNEL_BRIGHTNESS, 10)), 0)
+            << "its pictures are kept";
+        Send(WM_KEYDOWN, VK_RIGHT);
+        EXPECT_EQ(Take(), std::vector<Posted>{Moved(11)}) << "its procedure stays";
+    }
 }
 
 TEST(SliderLifetime, AWindowThatOutlivesItsSliderGetsItsOwnProcedureBack) {

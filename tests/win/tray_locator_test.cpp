@@ -291,21 +291,30 @@ TEST(TrayLocator, NeedsTheNotificationWindowInTheTaskBar) {
     }
 }
 
-TEST(TrayLocator, LeavesNothingCommittedInTheShell) {
+// The answers' block: one in the shell however many searches ask it, also
+// when each search gives up on a late answer; freed when a search finds
+// another shell, unless an answer given up on may still come into it.
+TEST(TrayLocator, KeepsOneBlockInTheShell) {
     struct Case {
         const char* what;
-        std::string buttons;
+        std::string arguments;
         bool found;
+        int searches;
+        SIZE_T freed; // committed bytes freed once another shell is searched
     };
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const SIZE_T page = system.dwPageSize;
     const Case cases[] = {
-        {"no buttons", "", false},
+        {"no buttons: no block", "", false, 1000, 0},
         {"a match after others", "owner=0x99,id=100 bad owner=0x1234,id=7 owner=0x1234,id=100",
-         true},
-        {"no match", "owner=0x99,id=100 bad owner=0x1234,id=7", false},
+         true, 1000, page},
+        {"no match", "owner=0x99,id=100 bad owner=0x1234,id=7", false, 1000, page},
+        {"the match's button answered 700 ms late", "--late=700 owner=0x1234,id=100", false, 5, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const FakeShell shell(c.buttons);
+        const FakeShell shell(c.arguments);
         ASSERT_TRUE(shell.Running()) << shell.Problem();
         RECT rect{};
         // Once first, so that what the shell's side sets up on the first
@@ -314,12 +323,17 @@ TEST(TrayLocator, LeavesNothingCommittedInTheShell) {
         const SIZE_T before = CommittedPrivateBytes(shell.Process());
         ASSERT_GT(before, 0u);
         int wrong = 0;
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 1; i < c.searches; ++i) {
             if (FindTrayIconRectIn(shell.TaskBar(), kOwner, kId, rect) != c.found)
                 ++wrong;
         }
         EXPECT_EQ(wrong, 0);
         EXPECT_EQ(CommittedPrivateBytes(shell.Process()), before);
+
+        const FakeShell other("owner=0x1234,id=100");
+        ASSERT_TRUE(other.Running()) << other.Problem();
+        EXPECT_TRUE(FindTrayIconRectIn(other.TaskBar(), kOwner, kId, rect));
+        EXPECT_EQ(CommittedPrivateBytes(shell.Process()) + c.freed, before);
     }
 }
 

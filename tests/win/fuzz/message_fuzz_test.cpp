@@ -38,6 +38,7 @@
 #include "tests/win/MessageBoxes.h"
 #include "tests/win/ShellIcon.h"
 #include "tests/win/e2e/LumitraxSession.h"
+#include "tests/win/panel_pictures.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -210,7 +211,7 @@ enum class Outcome {
 
 // What a person or the system asks for with a message, and what anyone
 // else may ask for with it. Posted to the panel, or to the control given
-// (keys); a command comes from that control's window (lParam).
+// (keys, destruction); a command comes from that control's window (lParam).
 struct ActingMessage {
     const char* what;
     UINT message;
@@ -220,6 +221,7 @@ struct ActingMessage {
     int times;
     Outcome outcome;
     const char* writes;
+    bool trayMenuUp = false; // posted while the tray menu is up
 };
 
 constexpr WPARAM Click(int id) {
@@ -235,6 +237,12 @@ const std::vector<ActingMessage>& ActingMessages() {
     static const std::vector<ActingMessage> table = {
         {"WM_DESTROY", WM_DESTROY, 0, 0, 0, 1, O::Nothing, ""},
         {"WM_NCDESTROY", WM_NCDESTROY, 0, 0, 0, 1, O::Nothing, ""},
+        {"WM_DESTROY to the slider", WM_DESTROY, 0, 0, IDC_LEVEL_SLIDER, 1, O::Nothing, ""},
+        {"WM_NCDESTROY to the slider", WM_NCDESTROY, 0, 0, IDC_LEVEL_SLIDER, 1, O::Nothing, ""},
+        {"WM_DESTROY to the slider with the tray menu up", WM_DESTROY, 0, 0, IDC_LEVEL_SLIDER, 1,
+         O::Nothing, "", true},
+        {"WM_NCDESTROY to the slider with the tray menu up", WM_NCDESTROY, 0, 0, IDC_LEVEL_SLIDER,
+         1, O::Nothing, "", true},
         {"WM_QUIT", WM_QUIT, 0, 0, 0, 1, O::Nothing, ""},
         {"WM_QUERYENDSESSION", WM_QUERYENDSESSION, 0, 0, 0, 1, O::Nothing, ""},
         {"WM_ENDSESSION called off", WM_ENDSESSION, FALSE, 0, 0, 1, O::Nothing, ""},
@@ -259,6 +267,8 @@ const std::vector<ActingMessage>& ActingMessages() {
         {"the switch button twice", WM_COMMAND, Click(IDC_SWITCH), 0, IDC_SWITCH, 2, O::Panel, ""},
         {"About x100", WM_COMMAND, ID_ABOUT, 0, 0, 100, O::OneBox, ""},
         {"the system menu's About x100", WM_SYSCOMMAND, 16, 0, 0, 100, O::OneBox, ""},
+        {"SC_MINIMIZE", WM_SYSCOMMAND, SC_MINIMIZE, 0, 0, 1, O::Panel, ""},
+        {"SC_MAXIMIZE", WM_SYSCOMMAND, SC_MAXIMIZE, 0, 0, 1, O::Panel, ""},
         {"Office", WM_COMMAND, ID_ENV_OFFICE, 0, 0, 1, O::Writes, "W32=1"},
         {"Normal", WM_COMMAND, ID_ENV_NORMAL, 0, 0, 1, O::Writes, "W32=2"},
         {"Factory", WM_COMMAND, ID_ENV_FACTORY, 0, 0, 1, O::Writes, "W32=3"},
@@ -292,6 +302,8 @@ const std::vector<ActingMessage>& ActingMessages() {
         {"WM_ENDSESSION", WM_ENDSESSION, TRUE, 0, 0, 1, O::Ends, ""},
         {"WM_ENDSESSION of the Restart Manager", WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, 0, 1,
          O::Ends, ""},
+        {"WM_CLOSE with the tray menu up", WM_CLOSE, 0, 0, 0, 1, O::Ends, "", true},
+        {"WM_ENDSESSION with the tray menu up", WM_ENDSESSION, TRUE, 0, 0, 1, O::Ends, "", true},
     };
     return table;
 }
@@ -540,11 +552,29 @@ TEST(MessageFuzz, RandomMessagesFromAnotherProcessChangeNothing) {
     const LogEntry press = PressWith(session, Key::BrightnessUp, {{keypad::reg::kBrightness, 10}});
     if (!WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 3s))
         return ::testing::AssertionFailure() << "a key does not show the panel";
+    if (IsIconic(panel) || IsZoomed(panel))
+        return ::testing::AssertionFailure() << "the panel shows minimized or maximized";
     if (!session.WaitFor('R', 23, press.seq, 3s) || !WaitCycles(session, 2))
         return ::testing::AssertionFailure() << "the input line is not read on";
     if (!WaitUntilDrained(panel, 10s))
         return ::testing::AssertionFailure() << "a message posted to the panel does not come back";
     return Healthy(session, panel);
+}
+
+// The control as the screen shows it, once two looks a moment apart agree
+// (its painting done); empty when they do not within 3 s.
+Picture SettledPicture(HWND control) {
+    Picture last = CaptureScreenOf(control);
+    Picture now;
+    const bool settled = WaitUntil(
+        [&] {
+            now = CaptureScreenOf(control);
+            const bool same = now.pixels == last.pixels;
+            last = now;
+            return same;
+        },
+        3s);
+    return settled ? now : Picture{};
 }
 
 TEST(MessageFuzz, EveryMessageThatActsLeavesTheProgramWorkingOrEndedCleanly) {
@@ -565,8 +595,24 @@ TEST(MessageFuzz, EveryMessageThatActsLeavesTheProgramWorkingOrEndedCleanly) {
         const HWND to = control && a.message != WM_COMMAND ? control : panel;
         const LPARAM lParam =
             control && a.message == WM_COMMAND ? reinterpret_cast<LPARAM>(control) : a.lParam;
+        // A control that nothing should change looks the same afterwards (the
+        // panel is shown for the same level then).
+        const bool controlKept = control && a.outcome == Outcome::Nothing;
+        const Picture controlBefore = controlKept ? SettledPicture(control) : Picture{};
+        if (controlKept) {
+            ASSERT_FALSE(controlBefore.pixels.empty()) << "the control's painting does not settle";
+        }
+        HWND menu = nullptr;
+        if (a.trayMenuUp) {
+            PostMessageA(panel, WM_TRAYICON, kTrayIconId, WM_RBUTTONUP);
+            ASSERT_NE(menu = session->Program().WaitForMenu(5s), nullptr);
+        }
         for (int i = 0; i < a.times; ++i)
             ASSERT_TRUE(PostMessageA(to, a.message, a.wParam, lParam));
+        if (menu && a.outcome != Outcome::Ends) {
+            PostMessageA(panel, WM_CANCELMODE, 0, 0);
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5s));
+        }
 
         switch (a.outcome) {
         case Outcome::Ends:
@@ -575,8 +621,15 @@ TEST(MessageFuzz, EveryMessageThatActsLeavesTheProgramWorkingOrEndedCleanly) {
             session.reset();
             continue;
         case Outcome::OneBox: {
+            // The box comes once the poll thread has read the versions; it
+            // stays one when every request is through.
+            const auto boxesUp = [&] {
+                return StrayDialogsOf(session->Program().Id(), panel).windows;
+            };
+            ASSERT_TRUE(WaitUntil([&] { return !boxesUp().empty(); }, 10s)) << "no box comes";
             ASSERT_TRUE(WaitUntilDrained(panel, 10s));
-            const std::vector<HWND> boxes = StrayDialogsOf(session->Program().Id(), panel).windows;
+            ASSERT_TRUE(WaitCycles(*session, 1));
+            const std::vector<HWND> boxes = boxesUp();
             ASSERT_EQ(boxes.size(), 1u);
             EXPECT_EQ(GetWindow(boxes[0], GW_OWNER), panel);
             PostMessageA(boxes[0], WM_COMMAND, IDOK, 0);
@@ -606,6 +659,13 @@ TEST(MessageFuzz, EveryMessageThatActsLeavesTheProgramWorkingOrEndedCleanly) {
         }
         EXPECT_EQ(Writes(*session, seq), a.writes);
         ASSERT_TRUE(Works(*session, panel));
+        if (!controlBefore.pixels.empty()) {
+            Picture after;
+            EXPECT_TRUE(WaitUntil(
+                [&] { return (after = CaptureScreenOf(control)).pixels == controlBefore.pixels; },
+                3s))
+                << Differences(after, 0, 0, controlBefore) << " pixels of the control differ";
+        }
     }
     if (session)
         CloseNormally(*session, panel);
