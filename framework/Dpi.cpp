@@ -1,6 +1,7 @@
 #include "framework/Dpi.h"
 
 #include "framework/ErrorReport.h"
+#include "framework/LibraryLoading.h"
 
 namespace {
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
@@ -14,27 +15,20 @@ constexpr int kDialogKeepsAll = 0x1;
 // font, size and place.
 constexpr int kControlKeepsAll = 0x1 | 0x2;
 
-template <class Function> Function Lookup(HMODULE module, const char* name) {
-    return module
-               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-               : nullptr;
-}
-
 // The monitor scale's library, loaded once from the system folder only
 // (it exists from Windows 8.1 on; the flag needs Windows 8 or an update
 // of 7, where the library is missing anyway).
 GetDpiForMonitorFunction MonitorDpiFunction() {
     static const GetDpiForMonitorFunction function = [] {
-        HMODULE shcore = GetModuleHandleA("shcore.dll");
-        if (!shcore)
-            shcore = LoadLibraryExA("shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        return Lookup<GetDpiForMonitorFunction>(shcore, "GetDpiForMonitor");
+        if (!GetModuleHandleA("shcore.dll"))
+            LoadLibraryExA("shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return LoadedFunction<GetDpiForMonitorFunction>("shcore.dll", "GetDpiForMonitor");
     }();
     return function;
 }
 
 template <class Function> Function User32Function(const char* name) {
-    return Lookup<Function>(GetModuleHandleA("user32.dll"), name);
+    return LoadedFunction<Function>("user32.dll", name);
 }
 } // namespace
 
