@@ -52,9 +52,7 @@ void PanelCommands::OnFunctionButton() {
     if (!c_.state.extendedRegisters)
         return;
     if (c_.state.backlightOn) {
-        c_.state.backlightOn = 0;
-        c_.state.backlightValue = 0;
-        Write(REG_SET_BACKLIGHT, 0);
+        SwitchBacklight(c_.state, c_.requests, false);
         c_.layout.ShowFunctionPicture(CurrentLevels(c_.state));
         // The panel's hook goes with the panel, so that the all-zero one for
         // the backlight can be set: the next input wakes the backlight.
@@ -62,9 +60,7 @@ void PanelCommands::OnFunctionButton() {
         c_.hook.SetPanelHook(HookRect{});
     } else {
         c_.hook.RemovePanelHook();
-        c_.state.backlightOn = 1;
-        c_.state.backlightValue = 1;
-        Write(REG_SET_BACKLIGHT, 1);
+        SwitchBacklight(c_.state, c_.requests, true);
         c_.layout.ShowFunctionPicture(CurrentLevels(c_.state));
     }
     c_.controls.functionButton.Invalidate();

@@ -1,5 +1,7 @@
 #include "controller/ControllerRequests.h"
 
+#include "controller/RegisterMap.h"
+
 void ControllerRequests::Post(Request request) {
     const std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(std::move(request));
@@ -13,4 +15,17 @@ void ControllerRequests::RunQueued() {
     }
     for (Request& request : taken)
         request(controller_);
+}
+
+void SwitchBacklight(PanelState& state, ControllerRequests& requests, bool on) {
+    const uint8_t flag = on ? 1 : 0;
+    // Counted before the new state is published: an event that sees the new
+    // state also sees the count (see KeypadPoller's backlight step).
+    state.backlightRequests.Increment();
+    state.backlightValue = flag;
+    state.backlightOn.Publish(flag);
+    requests.Post([&state, flag](CMCU& controller) {
+        controller.WriteRegister(REG_SET_BACKLIGHT, flag);
+        state.backlightRequests.Decrement();
+    });
 }

@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "controller/CMCU.h"
+#include "shared/PanelState.h"
 
 class ControllerRequests {
 public:
@@ -32,3 +33,9 @@ private:
     std::mutex mutex_; // guards queue_
     std::deque<Request> queue_;
 };
+
+// The panel's thread switches the backlight on or off: the state record says
+// so at once, and register 20 is written by the poll thread. Until it has
+// been, a controller event leaves the backlight alone, since register 23 may
+// still give the value from before the switch.
+void SwitchBacklight(PanelState& state, ControllerRequests& requests, bool on);

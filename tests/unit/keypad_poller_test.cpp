@@ -283,6 +283,56 @@ TEST_F(Poll, BacklightOffHidesAndHooksOnWakesAgain) {
     EXPECT_EQ(panel.Picture(), IDB_VOLUME_MUTED);
 }
 
+TEST_F(Poll, ABacklightSwitchOfThePanelOutlivesAnEventThatReadTheRegisterBeforeItsWrite) {
+    // The panel's thread switches the backlight (register 20) while the
+    // event's read of register 23 is under way: the read gives the backlight
+    // as it was before the switch, which the event must not take for a
+    // change made at the keypad.
+    struct Case {
+        const char* name;
+        bool onBefore; // backlight on before the switch
+    } cases[] = {
+        {"the function button switches it off", true},
+        {"a wake switches it on", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        state.backlightOn = c.onBefore ? 1 : 0;
+        driver.values[23] = c.onBefore ? 1 : 0;
+        bool switched = false;
+        driver.onAccess = [&](char op, uint16_t reg) {
+            if (op == 'R' && reg == 23 && !switched) {
+                switched = true;
+                SwitchBacklight(state, requests, !c.onBefore);
+            }
+        };
+        driver.ClearLog();
+        panel.Clear();
+        poller.OnControllerEvent();
+        EXPECT_TRUE(switched);
+        EXPECT_EQ(panel.Ops(), "tray button") << "neither hidden nor shown by the event";
+        EXPECT_EQ(state.backlightOn, c.onBefore ? 0 : 1) << "the switch stands";
+        EXPECT_EQ(state.backlightRequests, 1);
+
+        // The next cycle writes it; from then on events follow the register.
+        driver.onAccess = nullptr;
+        driver.ClearLog();
+        requests.RunQueued();
+        EXPECT_EQ(driver.Accesses(true), c.onBefore ? "W20=0" : "W20=1");
+        EXPECT_EQ(state.backlightRequests, 0);
+        driver.values[23] = c.onBefore ? 0 : 1;
+        panel.Clear();
+        poller.OnControllerEvent();
+        EXPECT_EQ(panel.Ops(), "tray button");
+        driver.values[23] = c.onBefore ? 1 : 0; // switched back at the keypad
+        panel.Clear();
+        poller.OnControllerEvent();
+        EXPECT_EQ(panel.Ops(), c.onBefore ? "tray unhook show button"
+                                          : "tray arrange1 hide hook=0,0,0,0 button");
+    }
+}
+
 TEST_F(Poll, BacklightReadThatGivesUpChangesNothing) {
     // A register 23 that never answers, with a last known value that differs
     // from the backlight's state: no "backlight went off".
@@ -434,6 +484,15 @@ TEST_F(Poll, IdleLoopReadsOnlyTheInputLineAndStopsOnRequest) {
     thread.join();
     EXPECT_LE(readsAfterStop, 1);
     EXPECT_EQ(state.keypadVolume, 14);
+
+    // A close request that finds a request queued before it (a click just
+    // before the close): that access is made, and nothing else.
+    driver.ClearLog();
+    const int reads = driver.GetValueCalls();
+    requests.Post([](CMCU& controller) { controller.WriteRegister(33, 1); });
+    EXPECT_EQ(poller.PollThreadProc(), 1);
+    EXPECT_EQ(driver.Accesses(true), "W33=1");
+    EXPECT_EQ(driver.GetValueCalls(), reads);
 }
 
 TEST_F(Poll, InputLineFailureEndsTheLoop) {
