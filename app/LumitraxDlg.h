@@ -104,6 +104,8 @@ public:
     AboutCommand& About() { return about_; }
     // Work for the panel's thread, in order.
     UiQueue& Queue() { return core_.uiQueue; }
+    // Controller accesses for the poll thread.
+    ControllerRequests& Requests() { return core_.requests; }
 
 protected:
     BOOL OnInitDialog() override;

@@ -150,6 +150,9 @@ bool PanelCommands::PreTranslateMessage(const MSG& msg) {
 }
 
 void PanelCommands::ShowFirmwareBox() {
+    // The box that is up comes to the front; nothing is read again for it.
+    if (firmwareBox_.BringToFront())
+        return;
     FirmwareReport report;
     report.extendedRegisters = c_.state.extendedRegisters != 0;
     report.major = c_.state.firmwareMajor;
@@ -158,9 +161,16 @@ void PanelCommands::ShowFirmwareBox() {
         ShowFirmwareReport(report);
         return;
     }
+    // One read at a time: a flood of Ctrl+F3 does not queue reads ahead of
+    // the keypad's events.
+    if (!firmwareRead_.Ask())
+        return;
     c_.requests.Post([&queue = c_.queue, this, report](CMCU& controller) mutable {
         ReadFirmwareRegisters(controller, report);
-        queue.Post([this, report] { ShowFirmwareReport(report); });
+        queue.Post([this, report] {
+            firmwareRead_.Answered();
+            ShowFirmwareReport(report);
+        });
     });
 }
 

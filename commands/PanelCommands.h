@@ -70,7 +70,9 @@ public:
     bool PreTranslateMessage(const MSG& msg);
     // The controller's firmware version, in a message box owned by the panel
     // (once the poll thread has read the registers it needs); a request
-    // while it is up brings it to the front.
+    // while it is up brings it to the front, and one while its reads are
+    // pending does nothing more, unless they have gone unanswered for the
+    // bound of AwaitedAnswer.
     void ShowFirmwareBox();
 
 private:
@@ -87,4 +89,5 @@ private:
 
     CommandContext c_;
     SingleBox firmwareBox_;
+    AwaitedAnswer firmwareRead_; // the registers the box shows, from the poll thread
 };

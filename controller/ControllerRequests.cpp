@@ -17,6 +17,11 @@ void ControllerRequests::RunQueued() {
         request(controller_);
 }
 
+size_t ControllerRequests::WaitingCount() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return queue_.size();
+}
+
 void SwitchBacklight(PanelState& state, ControllerRequests& requests, bool on) {
     const uint8_t flag = on ? 1 : 0;
     // Counted before the new state is published: an event that sees the new
@@ -28,4 +33,11 @@ void SwitchBacklight(PanelState& state, ControllerRequests& requests, bool on) {
         controller.WriteRegister(REG_SET_BACKLIGHT, flag);
         state.backlightRequests.Decrement();
     });
+}
+
+bool AwaitedAnswer::Ask(Clock::time_point now) {
+    if (asked_ && now - *asked_ < kBound)
+        return false;
+    asked_ = now;
+    return true;
 }

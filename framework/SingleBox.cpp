@@ -18,14 +18,19 @@ LRESULT CALLBACK SingleBox::CreationHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void SingleBox::Show(const std::function<void()>& open) {
-    if (up_) {
-        if (window_) {
-            SetForegroundWindow(window_);
-            BringWindowToTop(window_);
-        }
-        return;
+bool SingleBox::BringToFront() {
+    if (!up_)
+        return false;
+    if (window_) {
+        SetForegroundWindow(window_);
+        BringWindowToTop(window_);
     }
+    return true;
+}
+
+void SingleBox::Show(const std::function<void()>& open) {
+    if (BringToFront())
+        return;
     up_ = true;
     opening = this;
     const HHOOK hook = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());

@@ -495,6 +495,19 @@ TEST_F(Poll, IdleLoopReadsOnlyTheInputLineAndStopsOnRequest) {
     EXPECT_EQ(driver.GetValueCalls(), reads);
 }
 
+TEST(AwaitedAnswer, OneRequestAtATimeUntilItIsAnsweredOrTheBoundHasPassed) {
+    using namespace std::chrono_literals;
+    AwaitedAnswer answer;
+    const AwaitedAnswer::Clock::time_point start{};
+    EXPECT_TRUE(answer.Ask(start));
+    EXPECT_FALSE(answer.Ask(start + 1ms)) << "one is on its way";
+    EXPECT_FALSE(answer.Ask(start + AwaitedAnswer::kBound - 1ms));
+    EXPECT_TRUE(answer.Ask(start + AwaitedAnswer::kBound)) << "unanswered for the bound";
+    EXPECT_FALSE(answer.Ask(start + AwaitedAnswer::kBound + 1ms)) << "counted from the new one";
+    answer.Answered();
+    EXPECT_TRUE(answer.Ask(start + AwaitedAnswer::kBound + 2ms)) << "answered: at once";
+}
+
 TEST_F(Poll, InputLineFailureEndsTheLoop) {
     driver.gpiFails = true;
     state.pollRunning = 1;
