@@ -19,7 +19,8 @@ void PanelCommands::Write(uint16_t reg, int32_t value) {
 
 void PanelCommands::PostStatusChange(std::function<void(CMCU&, PanelState&)> change) {
     // Only what outlives the panel's window is used on the poll thread; the
-    // tray is reached through the queue to the panel's thread.
+    // tray is reached through the queue to the panel's thread. The panel lock
+    // keeps the change and its writes together, as an event's steps are.
     c_.requests.Post([&state = c_.state, &lock = c_.panelLock, &queue = c_.queue, &tray = c_.tray,
                       change = std::move(change)](CMCU& controller) {
         {

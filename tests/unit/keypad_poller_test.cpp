@@ -516,9 +516,10 @@ TEST_F(Poll, InputLineFailureEndsTheLoop) {
     EXPECT_EQ(panel.Ops(), "fail-input-line");
 }
 
-TEST_F(Poll, MessageThreadHandlerWaitsForAWholeEvent) {
+TEST_F(Poll, AnEventHoldsThePanelLockFromItsFirstStepToItsLast) {
     // The driver holds the event up after its volume read, in the middle of
-    // the event: the panel lock must be held then, and free once it ends.
+    // the event: the panel lock must be held then (a dimming or lock request
+    // that takes it cannot come between its steps), and free once it ends.
     std::mutex gate;
     std::condition_variable changed;
     bool midEvent = false, release = false;
@@ -541,7 +542,7 @@ TEST_F(Poll, MessageThreadHandlerWaitsForAWholeEvent) {
     }
     EXPECT_TRUE(reached) << "the event did not come";
     if (reached) {
-        EXPECT_FALSE(panelLock.try_lock()) << "a handler could interleave with the event";
+        EXPECT_FALSE(panelLock.try_lock()) << "a request could come between the event's steps";
     }
     {
         std::lock_guard<std::mutex> lock(gate);

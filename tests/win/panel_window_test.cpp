@@ -712,3 +712,43 @@ TEST(PanelWindow, WhileThePollThreadIsHeldEachBoxAsksOnceAndAgainOnlyAfterTheBou
     }
     EXPECT_TRUE(WaitUntil([&] { return ShownBoxesOf(window).empty(); }, 5s));
 }
+
+TEST(PanelWindow, ADimmingOrLockChangeOutlivesAnEventThatReadTheOldStatus) {
+    // The click comes while an event is held between its first reads and
+    // its status read: the event then reads the status from before the
+    // click's write and sets the field back; the click's request, which the
+    // poll thread runs after the event, makes the change again and writes it.
+    const struct {
+        const char* what;
+        int command;
+        Shared<uint8_t> PanelState::*field;
+        const char* writes;
+    } cases[] = {
+        {"dimming", IDC_DIMMING, &PanelState::autoDimming, "W21=1"},
+        {"Lock", IDC_LOCK, &PanelState::keypadLocked, "W33=1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PrepareFunctions(3, true, 13, 6);
+        std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
+        ASSERT_TRUE(sim);
+        PanelUnderTest panel;
+        ASSERT_TRUE(panel.WaitInitialised());
+        const Shared<uint8_t>& field = panel.dialog.State().*c.field;
+        ASSERT_TRUE(HoldPollThreadInAnEvent(*sim, 2)); // the volume, read before the status
+        const uint64_t seq = LastSeq(*sim);
+        const HWND button = GetDlgItem(panel.Window(), c.command);
+        SendMessageA(panel.Window(), WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        EXPECT_EQ(static_cast<int>(field), 1) << "changed at once";
+        ClearFaults(*sim);
+        ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'W', std::nullopt}, seq, 5000));
+        EXPECT_EQ(WritesAfter(*sim, seq), c.writes);
+        std::string reads;
+        for (const keypad::LogEntry& entry : EntriesAfter(*sim, seq))
+            if (entry.op == 'R')
+                reads += (reads.empty() ? "R" : " R") + std::to_string(entry.reg);
+        EXPECT_EQ(reads, "R2 R18 R23") << "the event's status read came before the write";
+        EXPECT_EQ(static_cast<int>(field), 1) << "the event's old status undid the click";
+    }
+}
