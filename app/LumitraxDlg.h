@@ -3,6 +3,7 @@
 // forwards to the object that owns that subsystem's state (audio device,
 // layout, shape, tray icon, show/hide, hook, commands), and the dialog
 // itself keeps only the start-up and shutdown that tie them together.
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -31,6 +32,9 @@ public:
     ~CLumitraxDlg() override;
 
     // --- Panel dialog core ---
+    // over is called on the panel's thread once start-up has come to the
+    // start of the poll thread.
+    void SetStartUpOver(std::function<void()> over) { startUpOver_ = std::move(over); }
     void InitPanel();
     void UpdateFunctionMask();
     // A close request: the program ends.
@@ -138,4 +142,5 @@ private:
     PanelCommands commands_;
     AboutCommand about_;
     WorkerThread pollThread_;
+    std::function<void()> startUpOver_;
 };

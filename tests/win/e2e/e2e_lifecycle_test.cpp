@@ -7,6 +7,7 @@
 
 #include "LumitraxSession.h"
 #include "tests/win/AnswerTime.h"
+#include "tests/win/ShellIcon.h"
 
 using namespace std::chrono_literals;
 using keypad::Key;
@@ -87,6 +88,45 @@ TEST(Lifecycle, StartUpWithRegistersThatNeverAnswer) {
         ASSERT_NE(panel, nullptr);
         PostMessageA(panel, WM_CLOSE, 0, 0);
         EXPECT_EQ(session.Program().WaitForExit(5s), std::optional<DWORD>(0));
+    }
+}
+
+TEST(Lifecycle, AStartUpThatADriverCallHoldsIsReportedThenEndsWithStatus1) {
+    // A read that never returns, set before the program starts: before any
+    // window exists (the status), and once the hidden panel has put its icon
+    // in the tray (the version).
+    struct Case {
+        const char* name;
+        uint16_t held;
+    } cases[] = {{"status", 18}, {"version", 17}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LumitraxSession session(Profile::Extended);
+        session.Sim().Run(
+            [&c](keypad::KeypadModel& model, uint64_t) { return model.Hang(c.held); });
+        ASSERT_TRUE(session.Program().Start());
+        // The watchdog's bound is 20 s; a cold start of the first program is slow.
+        HWND box = session.Program().WaitForMessageBox(
+            "The keypad driver does not answer: Lumitrax cannot start.", 60s);
+        ASSERT_NE(box, nullptr);
+        const HWND hidden = session.Program().WaitForPanel(0ms);
+        EXPECT_EQ(hidden != nullptr, c.held == 17) << "the panel's window made or not";
+        EXPECT_EQ(session.Program().WaitForExit(300ms), std::nullopt) << "waits for the user";
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(session.Program().WaitForExit(5s), std::optional<DWORD>(1));
+        if (hidden) {
+            EXPECT_FALSE(ShellHasTrayIcon(hidden)) << "its tray icon is left behind";
+        }
+
+        // The single-instance mutex went with it: a new copy starts and runs.
+        session.Sim().Run([](keypad::KeypadModel& model, uint64_t) { model.ClearFaults(); });
+        LumitraxProcess next;
+        ASSERT_TRUE(next.Start());
+        HWND panel = next.WaitForPanel(kStartTimeout);
+        ASSERT_NE(panel, nullptr) << "no copy could start";
+        ASSERT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), 10s)) << "polling";
+        PostMessageA(panel, WM_CLOSE, 0, 0);
+        EXPECT_EQ(next.WaitForExit(kCloseBound), std::optional<DWORD>(0));
     }
 }
 
