@@ -4,6 +4,7 @@
 
 #include "app/DriverLibraries.h"
 #include "app/LumitraxDlg.h"
+#include "app/StartUpWatchdog.h"
 #include "framework/ErrorReport.h"
 
 BOOL CLumitraxApp::InitInstance() {
@@ -25,7 +26,10 @@ BOOL CLumitraxApp::InitInstance() {
         return FALSE;
     }
 
+    // From here a driver call that never returns would hold the process.
+    StartUpWatchdog watchdog;
     CLumitraxDlg dialog(*libraries);
+    dialog.SetStartUpOver([&watchdog] { watchdog.Reached(); });
     dialog.DoModal();
     return FALSE;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The application object: one running copy per session, the driver
-// libraries, then the panel dialog, run modally until it is closed.
+// libraries, then the panel dialog, run modally until it is closed; a
+// start-up that a driver call holds for good ends with exit status 1 (see
+// StartUpWatchdog).
 #include "framework/Win32.h"
 
 class CLumitraxApp {

@@ -106,6 +106,8 @@ BOOL CLumitraxDlg::OnInitDialog() {
         visibility_.OnRescaled(scale_.Size());
     // Last, once every read of the start-up is done: from now on only the
     // poll thread uses the bus.
+    if (startUpOver_)
+        startUpOver_();
     StartPollThread();
     return TRUE;
 }

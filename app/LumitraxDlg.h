@@ -3,6 +3,7 @@
 // forwards to the object that owns that subsystem's state (audio device,
 // layout, shape, tray icon, show/hide, hook, commands), and the dialog
 // itself keeps only the start-up and shutdown that tie them together.
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -31,6 +32,9 @@ public:
     ~CLumitraxDlg() override;
 
     // --- Panel dialog core ---
+    // over is called on the panel's thread once start-up has come to the
+    // start of the poll thread.
+    void SetStartUpOver(std::function<void()> over) { startUpOver_ = std::move(over); }
     void InitPanel();
     void UpdateFunctionMask();
     // A close request: the program ends.
@@ -109,6 +113,8 @@ public:
     AboutCommand& About() { return about_; }
     // Work for the panel's thread, in order.
     UiQueue& Queue() { return core_.uiQueue; }
+    // Controller accesses for the poll thread.
+    ControllerRequests& Requests() { return core_.requests; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -143,4 +149,5 @@ private:
     AboutCommand about_;
     WorkerThread pollThread_;
     bool shutDown_ = false; // ShutDown has begun
+    std::function<void()> startUpOver_;
 };

@@ -26,8 +26,14 @@ struct PanelCore {
     // Opens the driver and creates the controller object.
     PanelCore(CLumitraxDlg& panel, const GpiDllLibrary& driverLibrary, AudioBackEndFactory audio);
 
-    // The panel lock: held by the poll thread for a whole controller event
-    // and by the panel's handlers that must not interleave with one.
+    // The panel lock: held by the poll thread for a whole controller event,
+    // and by a dimming or lock request while it makes its change again and
+    // writes it (PanelCommands::PostStatusChange). The panel's thread never
+    // takes it (it would wait on the bus). Requests run on the poll thread
+    // too, between events, so in the program the lock never waits: what
+    // keeps a handler's change from being undone by an event that read the
+    // controller before its write is that request's redo (dimming, lock) or
+    // the count of pending backlight writes (SwitchBacklight).
     std::recursive_mutex panelLock;
     PanelState state;
     UiQueue uiQueue;

@@ -31,9 +31,11 @@ void QueuedPanelOperations::SetSliderValue(Arrangement mode, int32_t value) {
 }
 
 void QueuedPanelOperations::UpdateFunctionButton() {
-    queue_.Post([&panel = panel_, levels = CurrentLevels(state_)] {
-        panel.Layout().ShowFunctionPicture(levels);
-    });
+    // With the state as it is when the panel's thread comes to it: the
+    // panel's own commands may have changed it since (the function button
+    // switched the backlight off).
+    queue_.Post(
+        [&panel = panel_] { panel.Layout().ShowFunctionPicture(CurrentLevels(panel.State())); });
 }
 
 void QueuedPanelOperations::UpdateTrayIndication() {

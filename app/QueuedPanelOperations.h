@@ -1,9 +1,10 @@
 #pragma once
 // The poll thread's panel operations for the real panel: every window effect
-// is queued for the panel's own thread with its arguments taken now, in the
-// order asked, and the poll thread never waits for the panel. Only the
-// queued work touches the panel; the poll thread itself touches the queue,
-// the state record and the audio device.
+// is queued for the panel's own thread with its arguments taken now (the
+// function button's picture excepted: it follows the state as it is when it
+// is drawn), in the order asked, and the poll thread never waits for the
+// panel. Only the queued work touches the panel; the poll thread itself
+// touches the queue, the state record and the audio device.
 #include "audio/AudioDevice.h"
 #include "controller/PanelOperations.h"
 #include "framework/UiQueue.h"

@@ -15,24 +15,25 @@ BOOL CAboutDlg::OnInitDialog() {
 }
 
 void AboutCommand::OnAbout(HWND owner) {
-    switch (versions_) {
-    case Versions::Known:
+    if (versionsRead_) {
         ShowBox(owner);
         return;
-    case Versions::Asking:
-        return;
-    case Versions::NotAsked:
-        break;
     }
-    versions_ = Versions::Asking;
+    if (!asking_.Ask())
+        return;
     // Only the answer, on the panel's thread, touches this object.
     requests_.Post([&queue = queue_, this, owner](CMCU& controller) {
         uint8_t driver = 0, library = 0;
         controller.ReadVersions(driver, library);
         queue.Post([this, owner, driver, library] {
+            // A request asked again after the bound may answer too: the
+            // box opens once.
+            if (versionsRead_)
+                return;
+            asking_.Answered();
             driverVersion_ = driver;
             libraryVersion_ = library;
-            versions_ = Versions::Known;
+            versionsRead_ = true;
             ShowBox(owner);
         });
     });

@@ -1,7 +1,7 @@
 #pragma once
 // The About box: the program's name and the versions of the keypad driver
 // and of the driver library, asked of the library once per run (by the poll
-// thread, which owns the bus).
+// thread, which owns the bus), again only when an answer does not come.
 #include <cstdint>
 #include <string>
 
@@ -32,21 +32,20 @@ public:
 
     // The tray menu's About and the system menu's About item: the first
     // opening asks the library for the versions and shows the box when the
-    // answer comes (an opening meanwhile has that box). The box, owned by
-    // owner (the panel), runs modally; a request while it is up brings it
-    // to the front.
+    // answer comes (an opening meanwhile has that box, unless the answer has
+    // been awaited for the bound of AwaitedAnswer: then it asks again). The
+    // box, owned by owner (the panel), runs modally; a request while it is
+    // up brings it to the front.
     void OnAbout(HWND owner);
-
-    bool VersionsRead() const { return versions_ != Versions::NotAsked; }
 
 private:
     void ShowBox(HWND owner);
 
-    enum class Versions { NotAsked, Asking, Known };
     ControllerRequests& requests_;
     UiQueue& queue_;
     SingleBox box_;
-    Versions versions_ = Versions::NotAsked;
+    bool versionsRead_ = false; // the library's answer has come
+    AwaitedAnswer asking_;      // the library has been asked
     uint8_t driverVersion_ = 0;
     uint8_t libraryVersion_ = 0;
 };

@@ -19,7 +19,8 @@ void PanelCommands::Write(uint16_t reg, int32_t value) {
 
 void PanelCommands::PostStatusChange(std::function<void(CMCU&, PanelState&)> change) {
     // Only what outlives the panel's window is used on the poll thread; the
-    // tray is reached through the queue to the panel's thread.
+    // tray is reached through the queue to the panel's thread. The panel lock
+    // keeps the change and its writes together, as an event's steps are.
     c_.requests.Post([&state = c_.state, &lock = c_.panelLock, &queue = c_.queue, &tray = c_.tray,
                       change = std::move(change)](CMCU& controller) {
         {
@@ -52,9 +53,7 @@ void PanelCommands::OnFunctionButton() {
     if (!c_.state.extendedRegisters)
         return;
     if (c_.state.backlightOn) {
-        c_.state.backlightOn = 0;
-        c_.state.backlightValue = 0;
-        Write(REG_SET_BACKLIGHT, 0);
+        SwitchBacklight(c_.state, c_.requests, false);
         c_.layout.ShowFunctionPicture(CurrentLevels(c_.state));
         // The panel's hook goes with the panel, so that the all-zero one for
         // the backlight can be set: the next input wakes the backlight.
@@ -62,9 +61,7 @@ void PanelCommands::OnFunctionButton() {
         c_.hook.SetPanelHook(HookRect{});
     } else {
         c_.hook.RemovePanelHook();
-        c_.state.backlightOn = 1;
-        c_.state.backlightValue = 1;
-        Write(REG_SET_BACKLIGHT, 1);
+        SwitchBacklight(c_.state, c_.requests, true);
         c_.layout.ShowFunctionPicture(CurrentLevels(c_.state));
     }
     c_.controls.functionButton.Invalidate();
@@ -154,6 +151,9 @@ bool PanelCommands::PreTranslateMessage(const MSG& msg) {
 }
 
 void PanelCommands::ShowFirmwareBox() {
+    // The box that is up comes to the front; nothing is read again for it.
+    if (firmwareBox_.BringToFront())
+        return;
     FirmwareReport report;
     report.extendedRegisters = c_.state.extendedRegisters != 0;
     report.major = c_.state.firmwareMajor;
@@ -162,9 +162,16 @@ void PanelCommands::ShowFirmwareBox() {
         ShowFirmwareReport(report);
         return;
     }
+    // One read at a time: a flood of Ctrl+F3 does not queue reads ahead of
+    // the keypad's events.
+    if (!firmwareRead_.Ask())
+        return;
     c_.requests.Post([&queue = c_.queue, this, report](CMCU& controller) mutable {
         ReadFirmwareRegisters(controller, report);
-        queue.Post([this, report] { ShowFirmwareReport(report); });
+        queue.Post([this, report] {
+            firmwareRead_.Answered();
+            ShowFirmwareReport(report);
+        });
     });
 }
 

@@ -2,11 +2,16 @@
 // The panel's commands: its buttons, the level slider's messages, the
 // Environment menu, and the keys and mouse movements the panel looks at
 // before they are dispatched (with the hidden firmware-version box). Runs on
-// the panel's thread, which never waits on the bus: each handler makes its
-// changes of state and screen at once and hands its register accesses, in
-// its order, to the poll thread as one request (under the panel lock where
-// the handler holds it); what a request reads comes back through the work
-// queue to the panel's thread.
+// the panel's thread, which never waits on the bus and so never takes the
+// panel lock (the poll thread holds it across an event's accesses): each
+// handler makes its changes of state and screen at once and hands its
+// register accesses, in its order, to the poll thread as one request; what
+// a request reads comes back through the work queue to the panel's thread.
+// The poll thread runs requests between events, never during one. A change
+// that an event also reads back from the controller survives an event that
+// comes before its write: automatic dimming and the keypad lock are made
+// again by their request (PostStatusChange), and the backlight is left alone
+// by events while its write is pending (SwitchBacklight).
 #include <functional>
 #include <mutex>
 
@@ -70,7 +75,9 @@ public:
     bool PreTranslateMessage(const MSG& msg);
     // The controller's firmware version, in a message box owned by the panel
     // (once the poll thread has read the registers it needs); a request
-    // while it is up brings it to the front.
+    // while it is up brings it to the front, and one while its reads are
+    // pending does nothing more, unless they have gone unanswered for the
+    // bound of AwaitedAnswer.
     void ShowFirmwareBox();
 
 private:
@@ -78,13 +85,17 @@ private:
     // A register write, carried out by the poll thread.
     void Write(uint16_t reg, int32_t value);
     // A request that changes automatic dimming or the keypad lock, which a
-    // controller event also reads from the status: under the panel lock it
-    // makes the change again before its writes (an event may have read the
-    // old status meanwhile), and the tray follows again afterwards.
+    // controller event also reads from the status. An event that ran between
+    // the handler and the request has read the old status and set the field
+    // back: the request makes the change again before its writes, and the
+    // tray follows again afterwards. It holds the panel lock for them as an
+    // event does; in the program both run on the poll thread, so that lock
+    // never waits, and the order of requests and events is what counts.
     void PostStatusChange(std::function<void(CMCU&, PanelState&)> change);
     // The firmware box with what report holds, or the one that is up.
     void ShowFirmwareReport(const FirmwareReport& report);
 
     CommandContext c_;
     SingleBox firmwareBox_;
+    AwaitedAnswer firmwareRead_; // the registers the box shows, from the poll thread
 };

@@ -13,9 +13,12 @@ KeypadPoller::KeypadPoller(PanelState& state, CMCU& controller, ControllerReques
 int KeypadPoller::PollThreadProc() {
     for (;;) {
         std::this_thread::sleep_for(period_);
-        // A close request during the pause: not one more access.
-        if (!state_.pollRunning)
+        // A close request during the pause: only the accesses asked for
+        // before it are made (a write of a click just before the close).
+        if (!state_.pollRunning) {
+            requests_.RunQueued();
             return 1;
+        }
         requests_.RunQueued();
         SyncPendingChanges();
         uint8_t level = 1;
@@ -169,20 +172,26 @@ void KeypadPoller::OnControllerEvent() {
     }
 
     // A backlight read that gives up changes nothing: the backlight stays as
-    // known.
+    // known. So does one made while a switch of the panel's (its function
+    // button, a wake) has not been written yet: the register may have been
+    // read before that write, and the switch stands. The backlight as known
+    // is taken before the count of switches: a switch it shows was counted.
     int32_t backlight = 0;
     if (extended && controller_.ReadRegisterPersistent(REG_BACKLIGHT, backlight)) {
-        state_.backlightValue = backlight;
-        if (backlight != state_.backlightOn) {
-            if (!(backlight & 0x01)) {
-                Arrange(Arrangement::Brightness);
-                state_.backlightOn = 0;
-                panel_.HidePanel();
-                panel_.SetPanelHook(HookRect{});
-            } else if (!state_.backlightOn) {
-                panel_.RemovePanelHook();
-                state_.backlightOn = 1;
-                panel_.ShowPanel();
+        const uint8_t known = state_.backlightOn.Observe();
+        if (state_.backlightRequests == 0) {
+            state_.backlightValue = backlight;
+            if (backlight != known) {
+                if (!(backlight & 0x01)) {
+                    Arrange(Arrangement::Brightness);
+                    state_.backlightOn = 0;
+                    panel_.HidePanel();
+                    panel_.SetPanelHook(HookRect{});
+                } else if (!known) {
+                    panel_.RemovePanelHook();
+                    state_.backlightOn = 1;
+                    panel_.ShowPanel();
+                }
             }
         }
     }

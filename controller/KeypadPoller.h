@@ -17,7 +17,8 @@ public:
                  PanelOperations& panel, std::recursive_mutex& panelLock,
                  std::chrono::milliseconds period = std::chrono::milliseconds(30));
 
-    // The thread function: loops until pollRunning is cleared, returns 1.
+    // The thread function: loops until pollRunning is cleared, carries out
+    // the requests queued before that, and returns 1.
     // pollRunning is set by the starter before the thread runs, so that a
     // close request that comes at once is never lost.
     int PollThreadProc();

@@ -1,7 +1,5 @@
 #include "display/PanelVisibility.h"
 
-#include "controller/RegisterMap.h"
-
 namespace {
 constexpr uint32_t kWakePauseMs = 500;
 
@@ -24,6 +22,11 @@ void PanelVisibility::StopFade() {
 }
 
 void PanelVisibility::ShowPanel(bool backlightOffWhenAsked) {
+    // Asked for while the backlight was on, which has gone off since (the
+    // function button, a later step of the same event): the panel stays as
+    // that left it, hidden in the dark with the hook that wakes it.
+    if (!backlightOffWhenAsked && !state_.backlightOn)
+        return;
     StopFade();
     if (panelVisible_) {
         window_.KillTimer(PanelTimer::HideCheck);
@@ -122,12 +125,10 @@ void PanelVisibility::OnHookWake() {
         return;
     }
     window_.Pause(kWakePauseMs);
-    state_.backlightOn = 1;
-    state_.backlightValue = 1;
+    SwitchBacklight(state_, requests_, true);
     panelVisible_ = false;
     panelOpen_ = false;
     hook_.RemovePanelHook();
-    requests_.Post([](CMCU& controller) { controller.WriteRegister(REG_SET_BACKLIGHT, 1); });
     window_.ShowFunctionPicture();
     ShowPanel();
     window_.RedrawFunctionButton();

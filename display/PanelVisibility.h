@@ -29,8 +29,9 @@ public:
     // when it is up, restarts its hide check.
     void ShowPanel() { ShowPanel(state_.backlightOn == 0); }
     // The same for a show asked for earlier (by the poll thread): it wakes
-    // the backlight only when the backlight was off as it was asked for, so
-    // that one switched off after the request stays off.
+    // the backlight only when the backlight was off as it was asked for; one
+    // asked for while it was on does nothing when it has gone off since, so
+    // that the panel stays hidden and the backlight off.
     void ShowPanel(bool backlightOffWhenAsked);
     // Hides the panel at once; a fade request in the next second is ignored.
     void HidePanel();

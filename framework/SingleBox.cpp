@@ -25,14 +25,19 @@ void SingleBox::Unhook() {
     hook_ = nullptr;
 }
 
-void SingleBox::Show(const std::function<void()>& open) {
-    if (up_) {
-        if (window_) {
-            SetForegroundWindow(window_);
-            BringWindowToTop(window_);
-        }
-        return;
+bool SingleBox::BringToFront() {
+    if (!up_)
+        return false;
+    if (window_) {
+        SetForegroundWindow(window_);
+        BringWindowToTop(window_);
     }
+    return true;
+}
+
+void SingleBox::Show(const std::function<void()>& open) {
+    if (BringToFront())
+        return;
     up_ = true;
     opening = this;
     hook_ = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());

@@ -18,6 +18,8 @@ public:
     // makes) and returns once the box is dismissed; while a box of this kind
     // is up, brings that one to the front instead.
     void Show(const std::function<void()>& open);
+    // While a box of this kind is up: brings it to the front and gives true.
+    bool BringToFront();
 
 private:
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);

@@ -24,7 +24,13 @@ struct PanelState {
     Shared<int32_t> audioMute;     // bit 0: mute as last reported by the audio side
     Shared<uint8_t> autoDimming;   // status bit 4
     Shared<uint8_t> keypadLocked;  // status bit 7
+    // Changed by the panel's thread with SwitchBacklight, which Publishes it
+    // after counting its write in backlightRequests.
     Shared<uint8_t> backlightOn{1};
+    // Writes of register 20 (the backlight) asked for and not made yet: until
+    // they are, register 23 may still read as it was before them, and a
+    // controller event leaves the backlight alone.
+    Shared<int32_t> backlightRequests;
     Shared<int32_t> keypadVolume;        // volume last read from register 2
     Shared<int32_t> shownVolume;         // volume the panel last reacted to
     Shared<int32_t> pendingVolume;       // volume the periodic sync writes to register 9

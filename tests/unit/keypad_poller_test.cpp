@@ -283,6 +283,56 @@ TEST_F(Poll, BacklightOffHidesAndHooksOnWakesAgain) {
     EXPECT_EQ(panel.Picture(), IDB_VOLUME_MUTED);
 }
 
+TEST_F(Poll, ABacklightSwitchOfThePanelOutlivesAnEventThatReadTheRegisterBeforeItsWrite) {
+    // The panel's thread switches the backlight (register 20) while the
+    // event's read of register 23 is under way: the read gives the backlight
+    // as it was before the switch, which the event must not take for a
+    // change made at the keypad.
+    struct Case {
+        const char* name;
+        bool onBefore; // backlight on before the switch
+    } cases[] = {
+        {"the function button switches it off", true},
+        {"a wake switches it on", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        state.backlightOn = c.onBefore ? 1 : 0;
+        driver.values[23] = c.onBefore ? 1 : 0;
+        bool switched = false;
+        driver.onAccess = [&](char op, uint16_t reg) {
+            if (op == 'R' && reg == 23 && !switched) {
+                switched = true;
+                SwitchBacklight(state, requests, !c.onBefore);
+            }
+        };
+        driver.ClearLog();
+        panel.Clear();
+        poller.OnControllerEvent();
+        EXPECT_TRUE(switched);
+        EXPECT_EQ(panel.Ops(), "tray button") << "neither hidden nor shown by the event";
+        EXPECT_EQ(state.backlightOn, c.onBefore ? 0 : 1) << "the switch stands";
+        EXPECT_EQ(state.backlightRequests, 1);
+
+        // The next cycle writes it; from then on events follow the register.
+        driver.onAccess = nullptr;
+        driver.ClearLog();
+        requests.RunQueued();
+        EXPECT_EQ(driver.Accesses(true), c.onBefore ? "W20=0" : "W20=1");
+        EXPECT_EQ(state.backlightRequests, 0);
+        driver.values[23] = c.onBefore ? 0 : 1;
+        panel.Clear();
+        poller.OnControllerEvent();
+        EXPECT_EQ(panel.Ops(), "tray button");
+        driver.values[23] = c.onBefore ? 1 : 0; // switched back at the keypad
+        panel.Clear();
+        poller.OnControllerEvent();
+        EXPECT_EQ(panel.Ops(), c.onBefore ? "tray unhook show button"
+                                          : "tray arrange1 hide hook=0,0,0,0 button");
+    }
+}
+
 TEST_F(Poll, BacklightReadThatGivesUpChangesNothing) {
     // A register 23 that never answers, with a last known value that differs
     // from the backlight's state: no "backlight went off".
@@ -434,6 +484,28 @@ TEST_F(Poll, IdleLoopReadsOnlyTheInputLineAndStopsOnRequest) {
     thread.join();
     EXPECT_LE(readsAfterStop, 1);
     EXPECT_EQ(state.keypadVolume, 14);
+
+    // A close request that finds a request queued before it (a click just
+    // before the close): that access is made, and nothing else.
+    driver.ClearLog();
+    const int reads = driver.GetValueCalls();
+    requests.Post([](CMCU& controller) { controller.WriteRegister(33, 1); });
+    EXPECT_EQ(poller.PollThreadProc(), 1);
+    EXPECT_EQ(driver.Accesses(true), "W33=1");
+    EXPECT_EQ(driver.GetValueCalls(), reads);
+}
+
+TEST(AwaitedAnswer, OneRequestAtATimeUntilItIsAnsweredOrTheBoundHasPassed) {
+    using namespace std::chrono_literals;
+    AwaitedAnswer answer;
+    const AwaitedAnswer::Clock::time_point start{};
+    EXPECT_TRUE(answer.Ask(start));
+    EXPECT_FALSE(answer.Ask(start + 1ms)) << "one is on its way";
+    EXPECT_FALSE(answer.Ask(start + AwaitedAnswer::kBound - 1ms));
+    EXPECT_TRUE(answer.Ask(start + AwaitedAnswer::kBound)) << "unanswered for the bound";
+    EXPECT_FALSE(answer.Ask(start + AwaitedAnswer::kBound + 1ms)) << "counted from the new one";
+    answer.Answered();
+    EXPECT_TRUE(answer.Ask(start + AwaitedAnswer::kBound + 2ms)) << "answered: at once";
 }
 
 TEST_F(Poll, InputLineFailureEndsTheLoop) {
@@ -444,9 +516,10 @@ TEST_F(Poll, InputLineFailureEndsTheLoop) {
     EXPECT_EQ(panel.Ops(), "fail-input-line");
 }
 
-TEST_F(Poll, MessageThreadHandlerWaitsForAWholeEvent) {
+TEST_F(Poll, AnEventHoldsThePanelLockFromItsFirstStepToItsLast) {
     // The driver holds the event up after its volume read, in the middle of
-    // the event: the panel lock must be held then, and free once it ends.
+    // the event: the panel lock must be held then (a dimming or lock request
+    // that takes it cannot come between its steps), and free once it ends.
     std::mutex gate;
     std::condition_variable changed;
     bool midEvent = false, release = false;
@@ -469,7 +542,7 @@ TEST_F(Poll, MessageThreadHandlerWaitsForAWholeEvent) {
     }
     EXPECT_TRUE(reached) << "the event did not come";
     if (reached) {
-        EXPECT_FALSE(panelLock.try_lock()) << "a handler could interleave with the event";
+        EXPECT_FALSE(panelLock.try_lock()) << "a request could come between the event's steps";
     }
     {
         std::lock_guard<std::mutex> lock(gate);

@@ -326,7 +326,9 @@ TEST_F(Visibility, WakeTurnsTheBacklightOnAndShowsThePanel) {
     panel.OnHookWake();
     EXPECT_EQ(Ops(), "pause=500 unhook function-picture move=494,675 hook=494,675,1024,745 show "
                      "redraw");
+    EXPECT_EQ(state.backlightRequests, 1) << "events leave the backlight alone until the write";
     EXPECT_EQ(Writes(), "W20=1");
+    EXPECT_EQ(state.backlightRequests, 0);
     EXPECT_EQ(state.backlightOn, 1);
     EXPECT_EQ(state.backlightValue, 1);
     EXPECT_EQ(hook.rect.right, 1024) << "the panel's hook, not the backlight's";
@@ -340,16 +342,22 @@ TEST_F(Visibility, WakeTurnsTheBacklightOnAndShowsThePanel) {
     EXPECT_EQ(Writes(), "W20=1");
     EXPECT_TRUE(window.shown);
 
-    // A show the poll thread asked for while the backlight was on, which a
-    // later step of its event switched off: the backlight stays off.
+    // A show the poll thread asked for while the backlight was on, which
+    // went off before the panel's thread came to it (a later step of the
+    // same event, the function button): the backlight stays off and the
+    // panel hidden, with the hook that wakes it.
     driver.ClearLog();
     panel.HidePanel();
     state.backlightOn = 0;
+    hook.set = true; // the backlight's all-zero hook
+    hook.rect = HookRect{};
     Ops();
     panel.ShowPanel(false);
-    EXPECT_EQ(Ops(), "move=494,675 hook=494,675,1024,745 show") << "no pause, no wake";
+    EXPECT_EQ(Ops(), "") << "no wake, no show, the hook kept";
     EXPECT_EQ(Writes(), "");
     EXPECT_EQ(state.backlightOn, 0);
+    EXPECT_FALSE(panel.PanelVisible());
+    EXPECT_FALSE(window.shown);
 }
 
 TEST_F(Visibility, AWakeOfAPanelOpenedFromTheTrayWithTheBacklightOffPlacesItAgain) {

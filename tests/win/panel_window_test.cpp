@@ -179,6 +179,26 @@ private:
     std::thread thread_;
 };
 
+// Holds the panel's poll thread in a key's event, as a driver call that does
+// not return would: reg (read in every event) hangs, and a key is pressed.
+// True once the thread is held (it reads the input line no more).
+bool HoldPollThreadInAnEvent(KeypadSimClient& sim, uint16_t reg) {
+    sim.Run([reg](keypad::KeypadModel& model, uint64_t) { return model.Hang(reg); });
+    const keypad::LogEntry press = sim.Run([](keypad::KeypadModel& model, uint64_t now) {
+        return model.PressKey(keypad::Key::BrightnessUp, now);
+    });
+    return sim.WaitFor(keypad::LogPattern{'R', 28}, press.seq, 5000) &&
+           WaitUntil(
+               [&] {
+                   return !sim.WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(sim), 500);
+               },
+               10s);
+}
+
+void ClearFaults(KeypadSimClient& sim) {
+    sim.Run([](keypad::KeypadModel& model, uint64_t) { model.ClearFaults(); });
+}
+
 // Shown as the panel's control, whether or not the panel itself is shown.
 bool HasVisibleStyle(HWND control) {
     return (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
@@ -702,6 +722,8 @@ TEST(PanelWindow, OneBoxOfEachKindOwnedByThePanelWhichStillSeesEveryMessage) {
     // While a box runs its loop, an arrow on the panel's slider still shows
     // the panel, and Escape in the box still closes the box.
     PrepareFunctions(3, true, 13, 6);
+    std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
+    ASSERT_TRUE(sim);
     PanelUnderTest panel;
     ASSERT_TRUE(panel.WaitInitialised());
     const HWND window = panel.Window();
@@ -711,12 +733,19 @@ TEST(PanelWindow, OneBoxOfEachKindOwnedByThePanelWhichStillSeesEveryMessage) {
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(GetWindow(box, GW_OWNER), window);
         // A second request; work queued behind it runs once it is handled.
+        // It only brings the box to the front: nothing is read for it.
+        const uint64_t seq = LastSeq(*sim);
         if (kind == PanelBox::About)
             PostMessageA(window, WM_SYSCOMMAND, 16, 0);
         else
             panel.dialog.Queue().Post([&] { panel.dialog.Commands().ShowFirmwareBox(); });
         ASSERT_TRUE(panel.OnPanelThread([] {}));
         EXPECT_EQ(ShownBoxesOf(window), std::vector<HWND>{box});
+        EXPECT_EQ(panel.dialog.Requests().WaitingCount(), 0u);
+        for (int cycle = 0; cycle < 2; ++cycle)
+            ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
+        for (const keypad::LogEntry& entry : EntriesAfter(*sim, seq))
+            EXPECT_EQ(entry.op, 'G') << "read for the box that was up: " << entry.op << entry.reg;
 
         ASSERT_FALSE(IsWindowVisible(window));
         PostMessageA(panel.controls.levelSlider.GetSafeHwnd(), WM_KEYDOWN, VK_LEFT, 0);
@@ -763,5 +792,101 @@ TEST(PanelWindow, CommandsOfWhatThePanelDoesNotOfferDoNothing) {
         for (int cycle = 0; cycle < 2; ++cycle)
             ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
         EXPECT_EQ(WritesAfter(*sim, seq), c.writes);
+    }
+}
+
+TEST(PanelWindow, WhileThePollThreadIsHeldEachBoxAsksOnceAndAgainOnlyAfterTheBound) {
+    // The panel's thread never waits for the poll thread: while that is held
+    // by a driver call, a flood of requests for a box asks for one read; a
+    // request after the bound asks again; once the poll thread answers, each
+    // box comes, once.
+    PrepareFunctions(3, true, 13, 6);
+    std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
+    ASSERT_TRUE(sim);
+    PanelUnderTest panel;
+    ASSERT_TRUE(panel.WaitInitialised());
+    const HWND window = panel.Window();
+    ControllerRequests& requests = panel.dialog.Requests();
+    ASSERT_TRUE(HoldPollThreadInAnEvent(*sim, 23));
+    for (const PanelBox kind : {PanelBox::About, PanelBox::Firmware}) {
+        SCOPED_TRACE(kind == PanelBox::About ? "About box" : "firmware box");
+        // As the tray menu's About and Ctrl+F3 ask, on the panel's thread.
+        const auto ask = [&] {
+            if (kind == PanelBox::About)
+                PostMessageA(window, WM_COMMAND, ID_ABOUT, 0);
+            else
+                panel.dialog.Queue().Post([&] { panel.dialog.Commands().ShowFirmwareBox(); });
+        };
+        const size_t before = requests.WaitingCount();
+        const auto first = std::chrono::steady_clock::now();
+        for (int i = 0; i < 50; ++i)
+            ask();
+        ASSERT_TRUE(panel.OnPanelThread([] {}));
+        EXPECT_EQ(requests.WaitingCount(), before + 1) << "one read for the flood";
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                ask();
+                return panel.OnPanelThread([] {}) && requests.WaitingCount() == before + 2;
+            },
+            10s))
+            << "a request after the bound did not ask again";
+        EXPECT_GE(std::chrono::steady_clock::now() - first, AwaitedAnswer::kBound);
+        EXPECT_EQ(ShownBoxesOf(window), std::vector<HWND>{});
+    }
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(panel.OnPanelThread([] {})) << "the panel's thread answers";
+
+    ClearFaults(*sim);
+    std::vector<HWND> boxes;
+    EXPECT_TRUE(WaitUntil([&] { return (boxes = ShownBoxesOf(window)).size() == 2; }, 10s));
+    EXPECT_TRUE(WaitUntil([&] { return requests.WaitingCount() == 0; }, 10s));
+    ASSERT_TRUE(panel.OnPanelThread([] {})) << "every answer has come";
+    EXPECT_EQ(ShownBoxesOf(window).size(), 2u) << "one box of each kind";
+    EXPECT_NE(FindWindowA(nullptr, "About Lumitrax"), nullptr);
+    for (int round = 0; round < 2 && !(boxes = ShownBoxesOf(window)).empty(); ++round) {
+        for (const HWND box : boxes)
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        WaitUntil([&] { return ShownBoxesOf(window).size() < boxes.size(); }, 5s);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return ShownBoxesOf(window).empty(); }, 5s));
+}
+
+TEST(PanelWindow, ADimmingOrLockChangeOutlivesAnEventThatReadTheOldStatus) {
+    // The click comes while an event is held between its first reads and
+    // its status read: the event then reads the status from before the
+    // click's write and sets the field back; the click's request, which the
+    // poll thread runs after the event, makes the change again and writes it.
+    const struct {
+        const char* what;
+        int command;
+        Shared<uint8_t> PanelState::*field;
+        const char* writes;
+    } cases[] = {
+        {"dimming", IDC_DIMMING, &PanelState::autoDimming, "W21=1"},
+        {"Lock", IDC_LOCK, &PanelState::keypadLocked, "W33=1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PrepareFunctions(3, true, 13, 6);
+        std::unique_ptr<KeypadSimClient> sim = KeypadSimClient::Open();
+        ASSERT_TRUE(sim);
+        PanelUnderTest panel;
+        ASSERT_TRUE(panel.WaitInitialised());
+        const Shared<uint8_t>& field = panel.dialog.State().*c.field;
+        ASSERT_TRUE(HoldPollThreadInAnEvent(*sim, 2)); // the volume, read before the status
+        const uint64_t seq = LastSeq(*sim);
+        const HWND button = GetDlgItem(panel.Window(), c.command);
+        SendMessageA(panel.Window(), WM_COMMAND, MAKEWPARAM(c.command, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        EXPECT_EQ(static_cast<int>(field), 1) << "changed at once";
+        ClearFaults(*sim);
+        ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'W', std::nullopt}, seq, 5000));
+        EXPECT_EQ(WritesAfter(*sim, seq), c.writes);
+        std::string reads;
+        for (const keypad::LogEntry& entry : EntriesAfter(*sim, seq))
+            if (entry.op == 'R')
+                reads += (reads.empty() ? "R" : " R") + std::to_string(entry.reg);
+        EXPECT_EQ(reads, "R2 R18 R23") << "the event's status read came before the write";
+        EXPECT_EQ(static_cast<int>(field), 1) << "the event's old status undid the click";
     }
 }

@@ -4,6 +4,7 @@
 // never wait for a busy panel. Then the panel's wrappers of it.
 #include <gtest/gtest.h>
 
+#include "app/QueuedPanelOperations.h"
 #include "commands/PanelHook.h"
 #include "shared/PanelMessages.h"
 #include "shared/SystemHook.h"
@@ -243,7 +244,18 @@ TEST(PanelWithTheBacklightOff, OneHookWithTheZeroRectangleThenAnyInputWakesIt) {
     ASSERT_TRUE(IsHookSet()) << "the shown panel's hook";
 
     const uint64_t seq = LastSeq(*sim);
-    SendMessageA(panel.Controls().functionButton.GetSafeHwnd(), BM_CLICK, 0, 0);
+    // The click comes while the poll thread's update of the function button
+    // still waits for the panel's thread: the update shows the backlight as
+    // it is when it runs.
+    QueuedPanelOperations pollPanel(panel, panel.State(), panel.Queue(), panel.Audio());
+    ASSERT_TRUE(OnPanelThread(panel.Queue(), [&] {
+        pollPanel.UpdateFunctionButton();
+        SendMessageA(panel.Controls().functionButton.GetSafeHwnd(), BM_CLICK, 0, 0);
+    }));
+    UINT picture = 0;
+    ASSERT_TRUE(OnPanelThread(panel.Queue(),
+                              [&] { picture = panel.Controls().functionButton.PictureId(); }));
+    EXPECT_EQ(picture, UINT{IDB_BACKLIGHT_OFF});
     ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'W', 20}, seq, 5000)) << "by the poll thread";
     EXPECT_EQ(WritesAfter(*sim, seq), "W20=0");
     EXPECT_FALSE(IsWindowVisible(panel.GetSafeHwnd()));

@@ -72,9 +72,15 @@ LumitraxProcess::~LumitraxProcess() {
 bool LumitraxProcess::Start(std::string commandLine, const std::string& currentDirectory) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                          &info_) != 0;
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                       &info_))
+        return true;
+    // Seen once under Wine on a loaded machine, with nothing else amiss: the
+    // error names the cause next time.
+    std::fprintf(stderr, "CreateProcess %s failed, error %lu\n", commandLine.c_str(),
+                 GetLastError());
+    return false;
 }
 
 std::optional<DWORD> LumitraxProcess::WaitForExit(std::chrono::milliseconds timeout) {

@@ -96,22 +96,43 @@ TEST_F(PanelCommandsE2E, DimmingAndLockButtonsWriteTheirRegisters) {
 }
 
 TEST_F(PanelCommandsE2E, TheFunctionButtonSwitchesTheBacklightOffAndAKeyWakesIt) {
-    ShowWith(Key::BrightnessUp);
-    const uint64_t seq = session.LastSeq();
-    ASSERT_TRUE(ClickControl(panel, kFunctionButton));
-    EXPECT_EQ(Writes(seq, 1), "W20=0");
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }, 2s)) << "hidden at once";
-    // Nothing wakes the backlight by itself: no write of 1 until the key.
-    const std::optional<keypad::LogEntry> selfWake =
-        session.WaitFor('W', 20, session.LastSeq(), 2s);
-    EXPECT_FALSE(selfWake.has_value()) << "the backlight woke with W20=" << selfWake->value;
+    // Also when the click comes while an event's read of register 23 (the
+    // backlight) is held up: that read gives the backlight as it was before
+    // the click's write, which is no backlight coming on.
+    for (const bool duringAnEvent : {false, true}) {
+        SCOPED_TRACE(duringAnEvent ? "while an event reads register 23" : "between events");
+        if (duringAnEvent) {
+            session.Sim().Run([](keypad::KeypadModel& model, uint64_t) { return model.Hang(23); });
+            const keypad::LogEntry press = session.Press(Key::BrightnessUp);
+            ASSERT_TRUE(session.WaitFor('R', 18, press.seq, 2s));
+            // The read holds the poll thread: the input line is read no more.
+            ASSERT_TRUE(WaitUntil(
+                [&] { return !session.WaitFor('G', std::nullopt, session.LastSeq(), 500ms); },
+                10s));
+            ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 2s));
+        } else {
+            ShowWith(Key::BrightnessUp);
+        }
+        const uint64_t seq = session.LastSeq();
+        ASSERT_TRUE(ClickControl(panel, kFunctionButton));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }, 2s)) << "hidden at once";
+        if (duringAnEvent)
+            session.Sim().Run([](keypad::KeypadModel& model, uint64_t) { model.ClearFaults(); });
+        EXPECT_EQ(Writes(seq, 1), "W20=0");
+        // Nothing wakes the backlight or shows the panel by itself: no write
+        // of 1 until the key.
+        const std::optional<keypad::LogEntry> selfWake =
+            session.WaitFor('W', 20, session.LastSeq(), 2s);
+        EXPECT_FALSE(selfWake.has_value()) << "the backlight woke with W20=" << selfWake->value;
+        EXPECT_FALSE(IsWindowVisible(panel)) << "shown in the dark";
 
-    // The next input of the person, whatever it is, wakes the backlight.
-    const uint64_t woken = session.LastSeq();
-    ASSERT_TRUE(Xdotool("key shift"));
-    EXPECT_EQ(Writes(woken, 1), "W20=1");
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 3s))
-        << "and shows the panel";
+        // The next input of the person, whatever it is, wakes the backlight.
+        const uint64_t woken = session.LastSeq();
+        ASSERT_TRUE(Xdotool("key shift"));
+        EXPECT_EQ(Writes(woken, 1), "W20=1");
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != 0; }, 3s))
+            << "and shows the panel";
+    }
 }
 
 TEST_F(PanelCommandsE2E, KeysOnThePanel) {

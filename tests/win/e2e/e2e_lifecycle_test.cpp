@@ -7,6 +7,7 @@
 
 #include "LumitraxSession.h"
 #include "tests/win/AnswerTime.h"
+#include "tests/win/ShellIcon.h"
 
 using namespace std::chrono_literals;
 using keypad::Key;
@@ -90,6 +91,45 @@ TEST(Lifecycle, StartUpWithRegistersThatNeverAnswer) {
     }
 }
 
+TEST(Lifecycle, AStartUpThatADriverCallHoldsIsReportedThenEndsWithStatus1) {
+    // A read that never returns, set before the program starts: before any
+    // window exists (the status), and once the hidden panel has put its icon
+    // in the tray (the version).
+    struct Case {
+        const char* name;
+        uint16_t held;
+    } cases[] = {{"status", 18}, {"version", 17}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LumitraxSession session(Profile::Extended);
+        session.Sim().Run(
+            [&c](keypad::KeypadModel& model, uint64_t) { return model.Hang(c.held); });
+        ASSERT_TRUE(session.Program().Start());
+        // The watchdog's bound is 20 s; a cold start of the first program is slow.
+        HWND box = session.Program().WaitForMessageBox(
+            "The keypad driver does not answer: Lumitrax cannot start.", 60s);
+        ASSERT_NE(box, nullptr);
+        const HWND hidden = session.Program().WaitForPanel(0ms);
+        EXPECT_EQ(hidden != nullptr, c.held == 17) << "the panel's window made or not";
+        EXPECT_EQ(session.Program().WaitForExit(300ms), std::nullopt) << "waits for the user";
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(session.Program().WaitForExit(5s), std::optional<DWORD>(1));
+        if (hidden) {
+            EXPECT_FALSE(ShellHasTrayIcon(hidden)) << "its tray icon is left behind";
+        }
+
+        // The single-instance mutex went with it: a new copy starts and runs.
+        session.Sim().Run([](keypad::KeypadModel& model, uint64_t) { model.ClearFaults(); });
+        LumitraxProcess next;
+        ASSERT_TRUE(next.Start());
+        HWND panel = next.WaitForPanel(kStartTimeout);
+        ASSERT_NE(panel, nullptr) << "no copy could start";
+        ASSERT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), 10s)) << "polling";
+        PostMessageA(panel, WM_CLOSE, 0, 0);
+        EXPECT_EQ(next.WaitForExit(kCloseBound), std::optional<DWORD>(0));
+    }
+}
+
 TEST(Lifecycle, SecondCopyEndsAtOnceWithoutTouchingTheController) {
     LumitraxSession session(Profile::Extended);
     ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
@@ -120,21 +160,26 @@ TEST(Lifecycle, KeyIsHandledWithinOnePollCycle) {
 }
 
 TEST(Lifecycle, CloseRequestEndsTheProcessAndItsControllerAccess) {
-    LumitraxSession session(Profile::Extended);
-    ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
-    HWND panel = session.Program().WaitForPanel(5s);
-    ASSERT_NE(panel, nullptr);
+    // However long the panel's thread takes to come to the request (a loaded
+    // machine runs several poll cycles meanwhile), the process ends with
+    // status 0 within the bound, and after the request no register is
+    // touched but to write what was asked for before it: a Lock click just
+    // before the close is still written.
+    for (const bool lockClicked : {false, true}) {
+        SCOPED_TRACE(lockClicked ? "Lock clicked just before" : "nothing asked for");
+        LumitraxSession session(Profile::Extended);
+        ASSERT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout));
+        HWND panel = session.Program().WaitForPanel(5s);
+        ASSERT_NE(panel, nullptr);
 
-    const uint64_t closed = session.LastSeq();
-    PostMessageA(panel, WM_CLOSE, 0, 0);
-    EXPECT_EQ(session.Program().WaitForExit(kCloseBound), std::optional<DWORD>(0));
-    // However long the panel's thread took to come to the request (a loaded
-    // machine runs several poll cycles meanwhile): no register access after
-    // it, and no access at all once the process has ended.
-    EXPECT_EQ(session.Accesses(closed), "");
-    const uint64_t ended = session.LastSeq();
-    EXPECT_FALSE(session.WaitFor('G', std::nullopt, ended, 300ms));
-    EXPECT_TRUE(session.Entries(ended).empty());
+        const uint64_t closed = session.LastSeq();
+        if (lockClicked)
+            PostMessageA(panel, WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(panel, 1006)));
+        PostMessageA(panel, WM_CLOSE, 0, 0);
+        EXPECT_EQ(session.Program().WaitForExit(kCloseBound), std::optional<DWORD>(0));
+        EXPECT_EQ(session.Accesses(closed, true), lockClicked ? "W33=1" : "");
+    }
 }
 
 TEST(Lifecycle, ADriverCallThatNeverReturnsHoldsNeitherThePanelNorItsClose) {

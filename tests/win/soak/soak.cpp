@@ -52,10 +52,12 @@ using keypad::Key;
 using keypad::KeypadModel;
 
 constexpr DWORD kAnswerLimitMs = 1000;
-// While a register does not answer, the panel's thread may wait for the poll
-// thread's persistent read of it (about 1 s of retries under the panel lock):
-// then the limit is that read and the slack of a loaded machine.
-constexpr DWORD kSilentAnswerLimitMs = 1500;
+// While a register does not answer, the poll thread retries its reads (a
+// persistent read for about 1 s); the panel's thread never waits for them (its
+// controller accesses are the poll thread's requests), so it answers within
+// the same limit, the one the driver-hang test holds it to. Those checks are
+// counted apart, to show that it does.
+constexpr DWORD kSilentAnswerLimitMs = 1000;
 constexpr auto kSampleEvery = std::chrono::seconds(10);
 constexpr auto kKeyEvery = std::chrono::milliseconds(10);
 
