@@ -7,7 +7,8 @@ From a cross build (DIR, e.g. build/win32) it takes the release folder, the
 program's icon and the custom action CloseLumitrax.dll, and writes into the
 output folder Lumitrax-VERSION.msi and Lumitrax-VERSION.zip; the 64-bit
 build, which exists for testing, gets "-win64" before the extension. The
-version is the "ProductVersion" of res/Lumitrax.rc unless --version gives
+version is that of res/Lumitrax.rc (FILEVERSION, PRODUCTVERSION,
+"FileVersion" and "ProductVersion" must agree) unless --version gives
 another one (the tests build an older package that way). Prints each file
 written with its size.
 """
@@ -32,11 +33,26 @@ def fail(message):
 
 
 def resource_version():
+    """The version of the version resource, which names it in four places:
+    they must agree, or the package and the program would tell different
+    versions."""
     text = RESOURCE_SCRIPT.read_text(encoding="utf-8")
-    match = re.search(r'VALUE\s+"ProductVersion",\s*"([^"]*)"', text)
-    if not match:
-        fail(f'{RESOURCE_SCRIPT} has no "ProductVersion" value')
-    return match.group(1)
+    places = {
+        "FILEVERSION": r"^\s*FILEVERSION\s+([0-9, ]+?)\s*$",
+        "PRODUCTVERSION": r"^\s*PRODUCTVERSION\s+([0-9, ]+?)\s*$",
+        '"FileVersion"': r'VALUE\s+"FileVersion",\s*"([^"]*)"',
+        '"ProductVersion"': r'VALUE\s+"ProductVersion",\s*"([^"]*)"',
+    }
+    versions = {}
+    for place, pattern in places.items():
+        match = re.search(pattern, text, re.MULTILINE)
+        if not match:
+            fail(f"{RESOURCE_SCRIPT} has no {place}")
+        versions[place] = ".".join(part.strip() for part in re.split(r"[,.]", match.group(1)))
+    if len(set(versions.values())) != 1:
+        fail(f"the version differs between the places of {RESOURCE_SCRIPT}: " +
+             ", ".join(f"{place} {version}" for place, version in versions.items()))
+    return versions['"ProductVersion"']
 
 
 def checked_version(version):

@@ -1,13 +1,25 @@
 // The installer package as integrators use it, under Wine in a prefix of
 // these tests' own, with the simulated driver in the system folder (where a
 // driver's package puts it). The packages, this build's version in "new" and
-// an older one in "old", are in the folder LUMITRAX_TEST_PACKAGES names.
+// an older one in "old", each with the program it carries beside it, are in
+// the folder LUMITRAX_TEST_PACKAGES names.
+//
+// Not shown here, because Wine has one session and one user without
+// integrity levels: the deferred action that closes the copies of other
+// sessions finds none (so WTSQueryUserToken, the library copy and
+// CreateProcessAsUserW never run), and StartLumitrax, which takes its
+// elevated path here (Wine's token counts as elevated), cannot show that the
+// program then runs with the shell's lesser rights. That code is kept small
+// and checked by reading (tools/CloseLumitrax.cpp); the closer the deferred
+// action starts in each session is run here in this one.
 #include <windows.h>
 
 #include <msi.h>
 #include <tlhelp32.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +37,7 @@ const std::string kKeypadKey = "SOFTWARE\\Qor\\Keypad";
 struct PackageFile {
     std::string path;    // quoted
     std::string version; // as its name, Lumitrax-VERSION[-win64].msi, carries it
+    std::string program; // the Lumitrax.exe it carries
 };
 
 std::string Packages() {
@@ -41,7 +54,7 @@ PackageFile PackageIn(const char* folder) {
     FindClose(search);
     const std::string name = found.cFileName;
     const std::string version = name.substr(9, name.size() - 13);
-    return {"\"" + dir + name + "\"", version.substr(0, version.find('-'))};
+    return {"\"" + dir + name + "\"", version.substr(0, version.find('-')), dir + "Lumitrax.exe"};
 }
 
 // msiexec's exit status, or nothing when it did not end in time (the first
@@ -49,7 +62,7 @@ PackageFile PackageIn(const char* folder) {
 // beside the packages.
 std::optional<DWORD> Msiexec(const std::string& arguments) {
     static int runs = 0;
-    std::string command = "msiexec " + arguments + " /l*v \"" + Packages() +
+    std::string command = "msiexec " + arguments + " /norestart /l*v \"" + Packages() +
                           testing::UnitTest::GetInstance()->current_test_info()->name() +
                           std::to_string(++runs) + ".log\"";
     LumitraxProcess msiexec; // the started process of any program
@@ -84,14 +97,23 @@ std::string InstallDir() {
     return dir;
 }
 
-std::string SystemDriver() {
+std::string SystemFolder() {
     char dir[MAX_PATH];
     GetSystemDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\GPIDLL.dll";
+    return dir;
+}
+
+std::string SystemDriver() {
+    return SystemFolder() + "\\GPIDLL.dll";
 }
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 int RunningCopies() {
@@ -131,26 +153,33 @@ protected:
     // the integrator's setting. Each test starts with nothing installed.
     void SetUp() override {
         ASSERT_TRUE(CopyFileA(BesideThisProgram("GPIDLL.dll").c_str(), SystemDriver().c_str(), 0));
-        const DWORD withLock = 1;
-        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kKeypadKey.c_str(), "HaveKeypad", REG_DWORD,
-                                  &withLock, sizeof withLock),
+        // In the 32-bit view, where the program reads it.
+        HKEY keypad = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey.c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &keypad, nullptr),
                   0);
+        const DWORD withLock = 1;
+        EXPECT_EQ(RegSetValueExA(keypad, "HaveKeypad", 0, REG_DWORD,
+                                 reinterpret_cast<const BYTE*>(&withLock), sizeof withLock),
+                  0);
+        RegCloseKey(keypad);
         ASSERT_FALSE(older.version.empty() || newer.version.empty()) << "packages missing";
         for (const std::string& code : LumitraxEntries())
             ASSERT_EQ(Msiexec("/qn /x " + code), 0u);
     }
 
-    // Installs silently and starts the installed program as its Run value
-    // does at log-on; its panel.
-    HWND InstallAndStart(const PackageFile& package) {
-        EXPECT_EQ(Msiexec("/qn /i " + package.path), 0u);
-        EXPECT_TRUE(session.StartAndWaitUntilPolling(kStartTimeout, RunCommand()));
-        return session.Program().WaitForPanel(5s);
+    // Starts the installed program as its Run value does at log-on (in the
+    // system folder); its panel, once it polls.
+    HWND StartAtLogOn(LumitraxProcess& copy) {
+        const uint64_t before = session.LastSeq();
+        EXPECT_TRUE(copy.Start(RunCommand(), SystemFolder()));
+        EXPECT_TRUE(session.WaitFor('G', std::nullopt, before, kStartTimeout));
+        return copy.WaitForPanel(5s);
     }
 
     static std::string RunCommand() { return ReadString(kRunKey, "Lumitrax"); }
 
-    static void ExpectInstalled(const PackageFile& package) {
+    void ExpectInstalled(const PackageFile& package) {
         const std::vector<std::string> entries = LumitraxEntries();
         ASSERT_EQ(entries.size(), 1u);
         EXPECT_EQ(ReadString(kUninstallKey + entries[0], "DisplayVersion"), package.version);
@@ -159,62 +188,96 @@ protected:
         DWORD size = MAX_PATH;
         MsiGetProductInfoA(entries[0].c_str(), INSTALLPROPERTY_PRODUCTICON, icon, &size);
         EXPECT_TRUE(Exists(icon)) << icon;
+        cachedIcon_ = icon;
+        EXPECT_TRUE(Contents(InstallDir() + "Lumitrax.exe") == Contents(package.program))
+            << "the installed program is not the one of " << package.path;
         EXPECT_TRUE(Exists(InstallDir() + "SystemHook.dll"));
         EXPECT_FALSE(Exists(InstallDir() + "GPIDLL.dll"));
         EXPECT_EQ(RunCommand(), "\"" + InstallDir() + "Lumitrax.exe\"");
     }
 
     // Nothing of the program is left; what is not the package's stays.
-    static void ExpectRemoved() {
+    void ExpectRemoved() {
         EXPECT_EQ(RunningCopies(), 0);
         EXPECT_FALSE(Exists(InstallDir()));
+        EXPECT_FALSE(cachedIcon_.empty() || Exists(cachedIcon_)) << cachedIcon_;
         EXPECT_EQ(RunCommand(), "");
         EXPECT_TRUE(LumitraxEntries().empty());
         EXPECT_TRUE(Exists(SystemDriver()));
-        EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kKeypadKey.c_str(), "HaveKeypad",
-                               RRF_RT_REG_DWORD, nullptr, nullptr, nullptr),
+        HKEY keypad = nullptr;
+        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeypadKey.c_str(), 0,
+                                KEY_QUERY_VALUE | KEY_WOW64_32KEY, &keypad),
                   0);
+        EXPECT_EQ(RegQueryValueExA(keypad, "HaveKeypad", nullptr, nullptr, nullptr, nullptr), 0);
+        RegCloseKey(keypad);
     }
 
     const PackageFile older = PackageIn("old");
     const PackageFile newer = PackageIn("new");
     LumitraxSession session{keypad::Profile::Extended};
+
+private:
+    std::string cachedIcon_; // the icon Programs and Features shows, as last installed
 };
 
-TEST_F(Package, SilentInstallStartsAtLogOnAndSilentRemovalLeavesNothing) {
-    // (A copy started by the silent install would hold the single-instance
-    // mutex, and this test's copy would end at once without a panel.)
-    const HWND panel = InstallAndStart(newer);
-    ASSERT_NE(panel, nullptr);
+// As deployment tools run it: silent installation, upgrade with the older
+// version running, a refused downgrade, removal.
+TEST_F(Package, SilentlyInstalledUpgradedAndRemovedWithTheProgramRunning) {
+    ASSERT_EQ(Msiexec("/qn /i " + older.path), 0u);
+    EXPECT_EQ(RunningCopies(), 0) << "a silent installation starts nothing";
+    ExpectInstalled(older);
+    const HWND olderPanel = StartAtLogOn(session.Program());
+    ASSERT_NE(olderPanel, nullptr);
+    ASSERT_TRUE(ShellHasTrayIcon(olderPanel));
+
+    EXPECT_EQ(Msiexec("/qn /i " + newer.path), 0u);
+    EXPECT_EQ(session.Program().WaitForExit(5s), 0u);
+    EXPECT_FALSE(ShellHasTrayIcon(olderPanel));
+    EXPECT_EQ(RunningCopies(), 0) << "a silent upgrade starts nothing";
     ExpectInstalled(newer);
+
+    LumitraxProcess newerCopy;
+    const HWND panel = StartAtLogOn(newerCopy);
+    ASSERT_NE(panel, nullptr);
     session.Press(keypad::Key::VolumeUp);
     EXPECT_TRUE(WaitUntil([panel] { return IsWindowVisible(panel) != FALSE; }, 5s));
 
+    // The older package refuses to install over the newer one, whose running
+    // copy it leaves alone: it would have ended before msiexec did.
+    EXPECT_EQ(Msiexec("/qn /i " + older.path), DWORD{ERROR_INSTALL_FAILURE});
+    EXPECT_EQ(newerCopy.WaitForExit(0ms), std::nullopt);
+    ExpectInstalled(newer);
+
+    ASSERT_TRUE(ShellHasTrayIcon(panel));
     EXPECT_EQ(Msiexec("/qn /x " + newer.path), 0u);
-    EXPECT_EQ(session.Program().WaitForExit(5s), 0u);
+    EXPECT_EQ(newerCopy.WaitForExit(5s), 0u);
     EXPECT_FALSE(ShellHasTrayIcon(panel));
     ExpectRemoved();
 }
 
-TEST_F(Package, UpgradeClosesTheOlderVersionReplacesItAndStartsTheNewOne) {
-    const HWND panel = InstallAndStart(older);
-    ASSERT_NE(panel, nullptr);
-    // With the basic user interface, as a person runs it: the new version
-    // starts once it is installed.
+// As a person runs it, with the basic user interface.
+TEST_F(Package, AnInstallationWithAUserInterfaceStartsTheProgramARemovalStartsNothing) {
+    const uint64_t before = session.LastSeq();
     EXPECT_EQ(Msiexec("/qb /i " + newer.path), 0u);
-    EXPECT_EQ(session.Program().WaitForExit(5s), 0u);
-    EXPECT_FALSE(ShellHasTrayIcon(panel));
     ExpectInstalled(newer);
-    EXPECT_TRUE(session.WaitFor('G', std::nullopt, session.LastSeq(), kStartTimeout));
+    EXPECT_TRUE(session.WaitFor('G', std::nullopt, before, kStartTimeout));
     EXPECT_EQ(RunningCopies(), 1);
 
-    EXPECT_EQ(Msiexec("/qn /x " + newer.path), 0u);
+    // The closer that the deferred action starts in each other session, run
+    // here in this one: it closes the copy the installer started.
+    LumitraxProcess closer;
+    ASSERT_TRUE(closer.Start("rundll32.exe \"" + BesideThisProgram("CloseLumitrax.dll") +
+                             "\",CloseCopiesInThisSession"));
+    EXPECT_TRUE(closer.WaitForExit(30s).has_value());
+    EXPECT_EQ(RunningCopies(), 0);
+
+    EXPECT_EQ(Msiexec("/qb /x " + newer.path), 0u);
     ExpectRemoved();
 }
 
 TEST_F(Package, ACopyThatDoesNotEndInTimeIsLeftRunningAndARestartAsked) {
-    const HWND panel = InstallAndStart(newer);
-    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(Msiexec("/qn /i " + newer.path), 0u);
+    ASSERT_NE(StartAtLogOn(session.Program()), nullptr);
     // A copy that answers nothing (its threads held) cannot take the close
     // request until it is let go.
     ASSERT_TRUE(HoldThreadsOf(session.Program().Id(), true));
