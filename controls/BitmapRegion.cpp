@@ -15,13 +15,7 @@ Region CreateBitmapRegion(HDC dc, HBITMAP bitmap, COLORREF key) {
     const int height = info.bmHeight;
 
     // The bits as 32-bit 0x00RRGGBB values, top row first.
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -height;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO format = TopDown32(width, height);
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
     if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &format,
                   DIB_RGB_COLORS) != height)

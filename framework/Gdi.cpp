@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
 BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO format{};
     format.bmiHeader.biSize = sizeof format.bmiHeader;
@@ -15,6 +14,7 @@ BITMAPINFO TopDown32(int width, int height) {
     return format;
 }
 
+namespace {
 HBITMAP CreateSection(int width, int height, void** bits) {
     const BITMAPINFO format = TopDown32(width, height);
     return CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, bits, nullptr, 0);

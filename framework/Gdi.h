@@ -88,6 +88,9 @@ private:
     HGDIOBJ previous_;
 };
 
+// The format of a 32-bit top-down DIB of width × height (0x00RRGGBB pixels,
+// top row first).
+BITMAPINFO TopDown32(int width, int height);
 // The header of a bitmap resource of this module, as stored (its colour
 // table and pixels follow it); null when there is none.
 const BITMAPINFO* BitmapResourceInfo(UINT id);

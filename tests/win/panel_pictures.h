@@ -19,12 +19,6 @@ struct Picture {
     uint32_t At(int x, int y) const { return pixels[y * width + x] & 0xFFFFFFu; }
 };
 
-inline BITMAPINFO TopDown32(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    return info;
-}
-
 // The bitmap's pixels, converted to 32 bits.
 inline Picture ReadBitmap(HBITMAP bitmap) {
     BITMAP info{};
