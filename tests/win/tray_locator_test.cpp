@@ -10,6 +10,7 @@
 #include "display/TrayIconLocator.h"
 #include "framework/Handle.h"
 #include "framework/Win32.h"
+#include "tests/win/StartProcess.h"
 
 namespace {
 // FakeShell's buttons are this size, side by side from the toolbar's left edge.
@@ -66,8 +67,7 @@ public:
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                            nullptr, nullptr, &startup, &info)) {
+        if (!StartProcess(command, false, CREATE_SUSPENDED, nullptr, startup, info)) {
             startError_ = GetLastError();
             problem_ = "cannot start " + command + " (error " + std::to_string(startError_) + ")";
             return;

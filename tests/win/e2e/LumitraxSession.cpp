@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "tests/win/MessageBoxes.h"
+#include "tests/win/StartProcess.h"
 
 std::string BesideThisProgram(const std::string& name) {
     char path[MAX_PATH];
@@ -72,12 +73,9 @@ LumitraxProcess::~LumitraxProcess() {
 bool LumitraxProcess::Start(std::string commandLine, const std::string& currentDirectory) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                       &info_))
+    if (StartProcess(commandLine, false, 0,
+                     currentDirectory.empty() ? nullptr : currentDirectory.c_str(), startup, info_))
         return true;
-    // Seen once under Wine on a loaded machine, with nothing else amiss: the
-    // error names the cause next time.
     std::fprintf(stderr, "CreateProcess %s failed, error %lu\n", commandLine.c_str(),
                  GetLastError());
     return false;
@@ -185,8 +183,7 @@ bool Xdotool(const std::string& arguments) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!StartProcess(command, false, 0, nullptr, startup, process))
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

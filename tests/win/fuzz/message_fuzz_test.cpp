@@ -37,6 +37,7 @@
 #include "tests/win/AnswerTime.h"
 #include "tests/win/MessageBoxes.h"
 #include "tests/win/ShellIcon.h"
+#include "tests/win/StartProcess.h"
 #include "tests/win/e2e/LumitraxSession.h"
 #include "tests/win/panel_pictures.h"
 
@@ -122,7 +123,7 @@ StrayDialogs StrayDialogsOf(DWORD processId, HWND panel) {
 HWND StartProgram(LumitraxSession& session) {
     const uint64_t before = session.LastSeq();
     if (!session.Program().Start()) {
-        ADD_FAILURE() << "Lumitrax.exe did not start (error " << GetLastError() << ")";
+        ADD_FAILURE() << "Lumitrax.exe did not start (its error is on stderr)";
         return nullptr;
     }
     if (!session.WaitFor('G', std::nullopt, before, kStartTimeout)) {
@@ -823,8 +824,8 @@ ToolRun RunKeypadctl(const std::vector<std::string>& args) {
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
+    const bool started = StartProcess(command, true, 0, nullptr, startup, process);
+    const DWORD startError = started ? 0 : GetLastError();
     CloseHandle(outWrite); // the child holds its own copies
     CloseHandle(errWrite);
     if (started) {
@@ -839,7 +840,7 @@ ToolRun RunKeypadctl(const std::vector<std::string>& args) {
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
     } else {
-        run.err = "cannot start keypadctl.exe (error " + std::to_string(GetLastError()) + ")";
+        run.err = "cannot start keypadctl.exe (error " + std::to_string(startError) + ")";
     }
     CloseHandle(outRead);
     CloseHandle(errRead);

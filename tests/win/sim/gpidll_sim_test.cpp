@@ -7,6 +7,7 @@
 
 #include "drivers/KeypadSimClient.h"
 #include "shared/GpiDll.h"
+#include "tests/win/StartProcess.h"
 
 using namespace keypad;
 
@@ -202,8 +203,7 @@ KeypadctlRun runKeypadctl(const std::string& arguments) {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
+    const bool started = StartProcess(command, true, 0, nullptr, startup, process);
     CloseHandle(writeEnd); // the child holds its own copy
     if (!started) {
         CloseHandle(readEnd);
