@@ -54,6 +54,15 @@ inline uint64_t LastSeq(KeypadSimClient& sim) {
     return sim.Run([](keypad::KeypadModel& model, uint64_t) { return model.LastSeq(); });
 }
 
+// Waits (at most 5 s each) for two more reads of the input line: whatever
+// was asked of the poll thread before the call has been carried out then.
+inline bool TwoPollCyclesPass(KeypadSimClient& sim) {
+    for (int cycle = 0; cycle < 2; ++cycle)
+        if (!sim.WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(sim), 5000))
+            return false;
+    return true;
+}
+
 inline std::vector<keypad::LogEntry> EntriesAfter(KeypadSimClient& sim, uint64_t seq) {
     return sim.Run([seq](keypad::KeypadModel& model, uint64_t) { return model.EntriesAfter(seq); });
 }

@@ -742,8 +742,7 @@ TEST(PanelWindow, OneBoxOfEachKindOwnedByThePanelWhichStillSeesEveryMessage) {
         ASSERT_TRUE(panel.OnPanelThread([] {}));
         EXPECT_EQ(ShownBoxesOf(window), std::vector<HWND>{box});
         EXPECT_EQ(panel.dialog.Requests().WaitingCount(), 0u);
-        for (int cycle = 0; cycle < 2; ++cycle)
-            ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
+        ASSERT_TRUE(TwoPollCyclesPass(*sim));
         for (const keypad::LogEntry& entry : EntriesAfter(*sim, seq))
             EXPECT_EQ(entry.op, 'G') << "read for the box that was up: " << entry.op << entry.reg;
 
@@ -789,8 +788,7 @@ TEST(PanelWindow, CommandsOfWhatThePanelDoesNotOfferDoNothing) {
         SendMessageA(panel.Window(), WM_COMMAND, MAKEWPARAM(c.command, button ? BN_CLICKED : 0),
                      reinterpret_cast<LPARAM>(button));
         // What the command writes has been written two poll cycles later.
-        for (int cycle = 0; cycle < 2; ++cycle)
-            ASSERT_TRUE(sim->WaitFor(keypad::LogPattern{'G', std::nullopt}, LastSeq(*sim), 5000));
+        ASSERT_TRUE(TwoPollCyclesPass(*sim));
         EXPECT_EQ(WritesAfter(*sim, seq), c.writes);
     }
 }
