@@ -121,6 +121,19 @@ DWORD FindRunningCopies(std::list<RunningCopy>& copies) {
     return ERROR_SUCCESS;
 }
 
+// FindRunningCopies for an installer action, which warns when the running
+// programs could not be listed: which names the copies left running then.
+std::list<RunningCopy> RunningCopiesFor(MSIHANDLE install, const wchar_t* which) {
+    std::list<RunningCopy> copies;
+    const DWORD error = FindRunningCopies(copies);
+    if (error != ERROR_SUCCESS)
+        Warn(install, L"The running programs could not be listed (" + ErrorText(error) + L"): " +
+                          which +
+                          L" is not closed, and its files are replaced or removed when Windows "
+                          L"restarts.");
+    return copies;
+}
+
 struct PanelSearch {
     DWORD processId;
     HWND panel;
@@ -408,12 +421,7 @@ extern "C" UINT WINAPI CloseRunningCopies(MSIHANDLE install) {
         Report(install, INSTALLMESSAGE_INFO,
                L"The session of the installer could not be passed on (" + ErrorText(told) +
                    L"): its copies are also asked to close from the system.");
-    std::list<RunningCopy> copies;
-    const DWORD error = FindRunningCopies(copies);
-    if (error != ERROR_SUCCESS)
-        Warn(install, L"The running programs could not be listed (" + ErrorText(error) +
-                          L"): a running Lumitrax is not closed, and its files are replaced or "
-                          L"removed when Windows restarts.");
+    std::list<RunningCopy> copies = RunningCopiesFor(install, L"a running Lumitrax");
     copies.remove_if([ourSession](const RunningCopy& copy) { return copy.session != ourSession; });
     CloseAndWait(copies);
     if (ReportCopies(install, copies, WhyStillRunning))
@@ -431,12 +439,8 @@ extern "C" UINT WINAPI CloseCopiesInOtherSessions(MSIHANDLE install) {
     DWORD size = 32;
     if (MsiGetPropertyW(install, L"CustomActionData", data, &size) == ERROR_SUCCESS && *data)
         installerSession = wcstoul(data, nullptr, 10);
-    std::list<RunningCopy> copies;
-    const DWORD error = FindRunningCopies(copies);
-    if (error != ERROR_SUCCESS)
-        Warn(install, L"The running programs could not be listed (" + ErrorText(error) +
-                          L"): a running Lumitrax of another session is not closed, and its "
-                          L"files are replaced or removed when Windows restarts.");
+    std::list<RunningCopy> copies =
+        RunningCopiesFor(install, L"a running Lumitrax of another session");
     copies.remove_if([installerSession](const RunningCopy& copy) {
         return copy.session == installerSession || HasEnded(copy);
     });
