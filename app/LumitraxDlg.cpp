@@ -34,7 +34,7 @@ CLumitraxDlg::CLumitraxDlg(const DriverLibraries& libraries, AudioBackEndFactory
       core_(*ownedCore_), shape_(core_.errors, controls_.artwork), layout_(core_.state, controls_),
       tray_(core_.state, core_.controller, controls_),
       scale_(core_.state, controls_, shape_, layout_, tray_), hook_(core_.errors, libraries.hook),
-      panelWindow_(controls_, scale_, layout_, core_.state),
+      panelWindow_(controls_, scale_, layout_),
       visibility_(core_.state, core_.requests, panelWindow_, hook_),
       commands_(CommandContext{core_.state, core_.requests, controls_, layout_, visibility_,
                                core_.audio, tray_, hook_, core_.panelLock, core_.uiQueue}),

@@ -34,8 +34,7 @@ void QueuedPanelOperations::UpdateFunctionButton() {
     // With the state as it is when the panel's thread comes to it: the
     // panel's own commands may have changed it since (the function button
     // switched the backlight off).
-    queue_.Post(
-        [&panel = panel_] { panel.Layout().ShowFunctionPicture(CurrentLevels(panel.State())); });
+    queue_.Post([&panel = panel_] { panel.Layout().ShowFunctionPicture(); });
 }
 
 void QueuedPanelOperations::UpdateTrayIndication() {

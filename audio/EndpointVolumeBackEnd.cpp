@@ -118,8 +118,7 @@ void EndpointVolumeBackEnd::Retire() {
 }
 
 void EndpointVolumeBackEnd::WriteVolumeRegister(float level) {
-    const int32_t steps = ScalarToSteps(level);
-    requests_.Post([steps](CMCU& controller) { controller.WriteRegister(REG_SET_VOLUME, steps); });
+    requests_.PostWrite(REG_SET_VOLUME, ScalarToSteps(level));
 }
 
 ComPtr<IAudioEndpointVolume> EndpointVolumeBackEnd::CurrentEndpoint(GUID& context) {

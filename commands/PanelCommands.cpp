@@ -13,10 +13,6 @@ void ShowFirmwareText(HWND owner, const FirmwareReport& report) {
 }
 } // namespace
 
-void PanelCommands::Write(uint16_t reg, int32_t value) {
-    c_.requests.Post([reg, value](CMCU& controller) { controller.WriteRegister(reg, value); });
-}
-
 void PanelCommands::PostStatusChange(std::function<void(CMCU&, PanelState&)> change) {
     // Only what outlives the panel's window is used on the poll thread; the
     // tray is reached through the queue to the panel's thread. The panel lock
@@ -54,7 +50,6 @@ void PanelCommands::OnFunctionButton() {
         return;
     if (c_.state.backlightOn) {
         SwitchBacklight(c_.state, c_.requests, false);
-        c_.layout.ShowFunctionPicture(CurrentLevels(c_.state));
         // The panel's hook goes with the panel, so that the all-zero one for
         // the backlight can be set: the next input wakes the backlight.
         c_.visibility.HidePanel();
@@ -62,8 +57,8 @@ void PanelCommands::OnFunctionButton() {
     } else {
         c_.hook.RemovePanelHook();
         SwitchBacklight(c_.state, c_.requests, true);
-        c_.layout.ShowFunctionPicture(CurrentLevels(c_.state));
     }
+    c_.layout.ShowFunctionPicture();
     c_.controls.functionButton.Invalidate();
 }
 
@@ -83,7 +78,7 @@ void PanelCommands::OnEnvironment(UINT item) {
     if (!c_.state.extendedRegisters)
         return;
     c_.tray.CheckEnvironmentItem(item);
-    Write(REG_SET_LUX, EnvironmentValueOf(item));
+    c_.requests.PostWrite(REG_SET_LUX, EnvironmentValueOf(item));
 }
 
 LRESULT PanelCommands::OnSliderMoved(WPARAM wParam) {

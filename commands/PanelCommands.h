@@ -82,8 +82,6 @@ public:
 
 private:
     bool Offers(uint8_t function) const { return (c_.state.functionMask & function) != 0; }
-    // A register write, carried out by the poll thread.
-    void Write(uint16_t reg, int32_t value);
     // A request that changes automatic dimming or the keypad lock, which a
     // controller event also reads from the status. An event that ran between
     // the handler and the request has read the old status and set the field

@@ -7,6 +7,10 @@ void ControllerRequests::Post(Request request) {
     queue_.push_back(std::move(request));
 }
 
+void ControllerRequests::PostWrite(uint16_t reg, int32_t value) {
+    Post([reg, value](CMCU& controller) { controller.WriteRegister(reg, value); });
+}
+
 void ControllerRequests::RunQueued() {
     std::deque<Request> taken;
     {

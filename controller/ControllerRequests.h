@@ -27,6 +27,8 @@ public:
 
     // From any thread; returns at once.
     void Post(Request request);
+    // Posts the write of value to register reg.
+    void PostWrite(uint16_t reg, int32_t value);
     // On the poll thread: carries out the requests queued so far, in order.
     void RunQueued();
     // How many requests wait to be carried out.

@@ -70,7 +70,7 @@ void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
     }
     shown_ = mode;
     placed_ = layout;
-    ShowFunctionPicture(levels);
+    controls_.SetFunctionButtonPicture(static_cast<UINT>(FunctionButtonPicture(mode, levels)));
     for (int i = 0; i < kLevelControls; ++i)
         Place(windows[i], layout[i]);
     // The whole panel again: the new pictures, and the background where a
@@ -80,8 +80,9 @@ void PanelLayout::Apply(Arrangement mode, const ArrangeLevels& levels) {
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void PanelLayout::ShowFunctionPicture(const ArrangeLevels& levels) {
-    controls_.SetFunctionButtonPicture(static_cast<UINT>(FunctionButtonPicture(shown_, levels)));
+void PanelLayout::ShowFunctionPicture() {
+    controls_.SetFunctionButtonPicture(
+        static_cast<UINT>(FunctionButtonPicture(shown_, CurrentLevels(state_))));
 }
 
 void PanelLayout::OnSwitchButton(const ArrangeLevels& levels) {

@@ -34,8 +34,9 @@ public:
     // Moves every control placed so far to its place at the panel's scale
     // now (after the scale changed).
     void Rescale();
-    // The function button's picture for the arrangement on the screen.
-    void ShowFunctionPicture(const ArrangeLevels& levels);
+    // The function button's picture for the arrangement on the screen and
+    // the state as it is now.
+    void ShowFunctionPicture();
 
     // The arrangement on the screen.
     Arrangement Shown() const { return shown_; }

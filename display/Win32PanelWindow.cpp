@@ -120,7 +120,7 @@ void Win32PanelWindow::Pause(uint32_t ms) {
 }
 
 void Win32PanelWindow::ShowFunctionPicture() {
-    layout_.ShowFunctionPicture(CurrentLevels(state_));
+    layout_.ShowFunctionPicture();
 }
 
 void Win32PanelWindow::RedrawFunctionButton() {

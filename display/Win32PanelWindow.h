@@ -8,9 +8,8 @@
 
 class Win32PanelWindow : public PanelWindow {
 public:
-    Win32PanelWindow(PanelControls& controls, PanelScale& scale, PanelLayout& layout,
-                     const PanelState& state)
-        : controls_(controls), scale_(scale), layout_(layout), state_(state) {}
+    Win32PanelWindow(PanelControls& controls, PanelScale& scale, PanelLayout& layout)
+        : controls_(controls), scale_(scale), layout_(layout) {}
 
     void SetTimer(PanelTimer timer) override;
     void KillTimer(PanelTimer timer) override;
@@ -33,5 +32,4 @@ private:
     PanelControls& controls_;
     PanelScale& scale_;
     PanelLayout& layout_;
-    const PanelState& state_;
 };
