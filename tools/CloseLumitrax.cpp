@@ -36,6 +36,7 @@
 #include <string>
 
 #include "framework/Handle.h"
+#include "framework/LibraryLoading.h"
 #include "res/resource.h"
 
 // This library's module, as the linker names it.
@@ -161,10 +162,11 @@ bool HasEnded(const RunningCopy& copy) {
     return copy.process.Get() && WaitForSingleObject(copy.process.Get(), 0) == WAIT_OBJECT_0;
 }
 
-// Asks each copy (all of this session) to close once its panel is found, and
-// waits until all of them have ended or the time is up; notes which copies
-// have ended.
-void CloseAndWait(std::list<RunningCopy>& copies) {
+// Keeps the copies of session only, asks each to close once its panel is
+// found, and waits until all of them have ended or the time is up; notes
+// which copies have ended.
+void CloseAndWait(std::list<RunningCopy>& copies, DWORD session) {
+    copies.remove_if([session](const RunningCopy& copy) { return copy.session != session; });
     const DWORD start = GetTickCount();
     for (;;) {
         HANDLE waitOn = nullptr;
@@ -374,9 +376,8 @@ DWORD StartProgram(const std::wstring& program, const std::wstring& folder, HAND
     PROCESS_INFORMATION started{};
     BOOL done = FALSE;
     if (token) {
-        const auto createWithToken =
-            reinterpret_cast<decltype(&CreateProcessWithTokenW)>(reinterpret_cast<void*>(
-                GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "CreateProcessWithTokenW")));
+        const auto createWithToken = LoadedFunction<decltype(&CreateProcessWithTokenW)>(
+            "advapi32.dll", "CreateProcessWithTokenW");
         if (!createWithToken)
             return ERROR_PROC_NOT_FOUND;
         done = createWithToken(token, 0, program.c_str(), command.data(), 0, nullptr,
@@ -422,8 +423,7 @@ extern "C" UINT WINAPI CloseRunningCopies(MSIHANDLE install) {
                L"The session of the installer could not be passed on (" + ErrorText(told) +
                    L"): its copies are also asked to close from the system.");
     std::list<RunningCopy> copies = RunningCopiesFor(install, L"a running Lumitrax");
-    copies.remove_if([ourSession](const RunningCopy& copy) { return copy.session != ourSession; });
-    CloseAndWait(copies);
+    CloseAndWait(copies, ourSession);
     if (ReportCopies(install, copies, WhyStillRunning))
         MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);
     return ERROR_SUCCESS;
@@ -488,8 +488,7 @@ extern "C" void CALLBACK CloseCopiesInThisSession(HWND, HINSTANCE, LPSTR, int) {
     const DWORD ourSession = SessionOf(GetCurrentProcessId());
     std::list<RunningCopy> copies;
     FindRunningCopies(copies);
-    copies.remove_if([ourSession](const RunningCopy& copy) { return copy.session != ourSession; });
-    CloseAndWait(copies);
+    CloseAndWait(copies, ourSession);
 }
 
 // Starts the installed program for the user who ran an installation with a
