@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/ArtworkScale.h"
 #include "framework/Gdi.h"
 #include "res/resource.h"
 #include "tests/win/PanelThread.h"
@@ -27,26 +28,23 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-UINT IdInSet(UINT id, int set) {
-    return id + static_cast<UINT>(set) * IDB_SET_STEP;
-}
-
-// The bytes the bitmaps of one set take in the program's resources.
-size_t SetSize(int set) {
+// The bytes the bitmaps of the set drawn for setDpi take in the program's
+// resources.
+size_t SetSize(int setDpi) {
     const HMODULE module = GetModuleHandleA(nullptr);
     size_t bytes = 0;
     for (UINT id = IDB_DIMMING_NONE; id <= IDB_LOCKED; ++id)
-        if (const HRSRC found =
-                FindResourceA(module, MAKEINTRESOURCEA(IdInSet(id, set)), MAKEINTRESOURCEA(2)))
+        if (const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(ArtworkSetId(id, setDpi)),
+                                              MAKEINTRESOURCEA(2)))
             bytes += SizeofResource(module, found); // RT_BITMAP
     return bytes;
 }
 
-// How the bitmaps of one set are stored, as their headers say.
-std::string SetForm(int set) {
+// How the bitmaps of the set drawn for setDpi are stored, as their headers say.
+std::string SetForm(int setDpi) {
     std::set<std::string> forms;
     for (UINT id = IDB_DIMMING_NONE; id <= IDB_LOCKED; ++id) {
-        const BITMAPINFO* info = BitmapResourceInfo(IdInSet(id, set));
+        const BITMAPINFO* info = BitmapResourceInfo(ArtworkSetId(id, setDpi));
         if (!info)
             continue;
         const BITMAPINFOHEADER& header = info->bmiHeader;
@@ -101,11 +99,12 @@ int main() {
             SendMessageA(window, WM_DPICHANGED, 0, reinterpret_cast<LPARAM>(&suggested));
         }
         std::printf("  to %3d dpi (%s): %6.1f ms\n", dpi,
-                    dpi == 144 || dpi == 192 ? "its own set" : "the next set scaled", Median(ms));
+                    ChooseArtworkSet(dpi).resampled ? "the next set scaled" : "its own set",
+                    Median(ms));
     }
     std::printf("artwork carried by the program:\n");
-    for (int set = 0; set < 3; ++set)
-        std::printf("  %d %% set: %6.1f KiB (%s)\n", 100 + 50 * set, SetSize(set) / 1024.0,
-                    SetForm(set).c_str());
+    for (const int setDpi : {96, 144, 192})
+        std::printf("  %d %% set: %6.1f KiB (%s)\n", setDpi * 100 / kDesignDpi,
+                    SetSize(setDpi) / 1024.0, SetForm(setDpi).c_str());
     return 0;
 }
