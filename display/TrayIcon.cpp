@@ -17,6 +17,12 @@ HICON LoadIconResource(UINT id) {
     return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
 }
 
+void DestroyIcons(const std::array<HICON, 4>& icons) {
+    for (HICON icon : icons)
+        if (icon)
+            DestroyIcon(icon);
+}
+
 // The four indications' icons at size × size pixels (the small-icon size:
 // 16 at 100 %, 24 at 150 %, ...); all or none. The caller destroys them.
 std::array<HICON, 4> LoadIndicationIcons(int size) {
@@ -27,9 +33,7 @@ std::array<HICON, 4> LoadIndicationIcons(int size) {
                        MAKEINTRESOURCEA(TrayIndicationFor(static_cast<int>(i)).icon), IMAGE_ICON,
                        size, size, LR_DEFAULTCOLOR));
         if (!icons[i]) {
-            for (HICON loaded : icons)
-                if (loaded)
-                    DestroyIcon(loaded);
+            DestroyIcons(icons);
             return {};
         }
     }
@@ -48,16 +52,14 @@ static_assert(sizeof(NOTIFYICONDATAA) == 508, "the shell's ANSI record in its 50
 
 TrayIcon::TrayIcon(PanelState& state, CMCU& controller, PanelControls& controls)
     : state_(state), controller_(controller), controls_(controls),
-      appIcon_(LoadIconResource(IDI_LUMITRAX)),
-      trayIcons_(LoadIndicationIcons(SmallIconSize(SystemDpi()))),
-      iconSize_(SmallIconSize(SystemDpi())) {}
+      appIcon_(LoadIconResource(IDI_LUMITRAX)) {
+    SetIconScale(SystemDpi());
+}
 
 TrayIcon::~TrayIcon() {
     if (trayMenu_)
         DestroyMenu(trayMenu_);
-    for (HICON icon : trayIcons_)
-        if (icon)
-            DestroyIcon(icon);
+    DestroyIcons(trayIcons_);
 }
 
 void TrayIcon::AddTrayIcon(HWND owner) {
@@ -163,9 +165,7 @@ void TrayIcon::SetIconScale(int dpi) {
     iconSize_ = size;
     trayIcon_.hIcon = trayIcons_[static_cast<size_t>(trayState_)];
     SendRecord();
-    for (HICON icon : icons)
-        if (icon)
-            DestroyIcon(icon);
+    DestroyIcons(icons);
 }
 
 void TrayIcon::SendRecord() {

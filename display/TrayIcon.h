@@ -74,7 +74,8 @@ private:
     CMCU& controller_;
     PanelControls& controls_;
     HICON appIcon_;
-    // The four indications' icons at the small-icon size iconSize_, ours to
+    // The four indications' icons at the small-icon size iconSize_ (0 while
+    // none could be loaded, so that the next scale tries again), ours to
     // destroy.
     std::array<HICON, 4> trayIcons_{};
     int iconSize_ = 0;
